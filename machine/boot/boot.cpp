@@ -1,0 +1,46 @@
+// Desktop start-up: reads the command line and sets the machine model up
+// before the show's main runs.
+//
+// On the console, the boot code prepares the machine and then calls main,
+// which takes no arguments. Here the same happens: the C library calls the
+// functions of .init_array with the process's arguments before main, and this
+// one configures the model from them. The show itself never sees an option.
+#include "machine.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+
+static void bootMachine(int argc, char **argv, char **envp)
+{
+  (void)envp;
+  MachineConfig config;
+  MachineDefaults(&config);
+
+  CLI::App app{"Morvane: a real-time show on a software model of the console.", "morvane"};
+  app.set_version_flag("--version", std::string("morvane ") + MORVANE_VERSION);
+  app.add_option("--frames", config.maxFrames, "End after N frames (N calls of the draw callback); 0 plays forever")
+    ->check(CLI::NonNegativeNumber);
+  app.add_option("--host", config.hostDir, "Folder that serves \"host:\" and device-less file names")
+    ->check(CLI::ExistingDirectory);
+  std::string region = "pal";
+  app.add_option("--region", region, "The boot ROM's region: pal (512 x 256, 50 Hz) or ntsc (512 x 224, 59.94 Hz)")
+    ->check(CLI::IsMember({"pal", "ntsc"}, CLI::ignore_case));
+  app.add_flag("--realtime", config.realtime, "Pace the frames in real time");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp &e) {
+    std::exit(app.exit(e));
+  } catch (const CLI::CallForVersion &e) {
+    std::exit(app.exit(e));
+  } catch (const CLI::ParseError &e) {
+    std::fprintf(stderr, "morvane: %s\n\n%s", e.what(), app.help().c_str());
+    std::exit(2);
+  }
+  config.region = (region == "ntsc" || region == "NTSC") ? MACHINE_REGION_NTSC : MACHINE_REGION_PAL;
+  MachineSetup(&config);
+}
+
+__attribute__((section(".init_array"), used))
+static void (*bootEntry)(int, char **, char **) = bootMachine;

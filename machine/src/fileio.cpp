@@ -1,0 +1,219 @@
+// The IOP's remote file service, served from a folder of the host.
+//
+// Names come in the forms LightWave content and the console use:
+//   "host:Morvane.hvk"            the host device
+//   "C:\vorlanth\vorlanth.lws"    a Windows path: the drive letter is dropped
+//   "Objects/ship.lwo"            no device: relative to the host folder
+// Either slash separates folders. Content authored on Windows names files
+// without regard to case, so where a component does not exist as written, the
+// folder is searched for one that matches it ignoring case. ".." never climbs
+// above the host folder. Any other device ("cdrom0:", "mc0:") is not found.
+#include "machine.h"
+#include "machine_fileio.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+enum { MAX_OPEN_FILES = 32 };
+
+// Host descriptors of the open files; handle h is openFiles[h - 1], -1 when free.
+static int openFiles[MAX_OPEN_FILES] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                        -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+void machineFileioReset(void)
+{
+  for (int &fd : openFiles) {
+    if (fd >= 0)
+      close(fd);
+    fd = -1;
+  }
+}
+
+// Splits the part of a name after its device into folder components.
+static bool splitComponents(const char *path, std::vector<std::string> *out)
+{
+  std::string part;
+  for (const char *p = path;; p++) {
+    if (*p == '/' || *p == '\\' || *p == 0) {
+      if (part == "..") {
+        if (!out->empty())
+          out->pop_back();
+      } else if (!part.empty() && part != ".") {
+        out->push_back(part);
+      }
+      part.clear();
+      if (*p == 0)
+        return true;
+    } else {
+      part += *p;
+    }
+  }
+}
+
+// The entry of `folder` named `name`, as written or else ignoring case.
+static std::string matchEntry(const std::string &folder, const std::string &name)
+{
+  std::string exact = folder + "/" + name;
+  struct stat st;
+  if (lstat(exact.c_str(), &st) == 0)
+    return exact;
+  DIR *dir = opendir(folder.c_str());
+  if (!dir)
+    return exact;
+  std::string found = exact;
+  while (struct dirent *entry = readdir(dir)) {
+    if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+      found = folder + "/" + entry->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+std::string MachineResolveHostPath(const char *name)
+{
+  if (!name)
+    return std::string();
+  const char *rest = name;
+  if (const char *colon = strchr(name, ':')) {
+    size_t deviceLength = (size_t)(colon - name);
+    bool driveLetter = deviceLength == 1 && ((name[0] | 0x20) >= 'a' && (name[0] | 0x20) <= 'z');
+    bool host = (deviceLength == 4 && strncasecmp(name, "host", 4) == 0) ||
+                (deviceLength == 5 && strncasecmp(name, "host0", 5) == 0);
+    if (!driveLetter && !host)
+      return std::string();
+    rest = colon + 1;
+    // "host:C:\x" names a Windows path on the host: drop its drive too.
+    if (host && rest[0] && rest[1] == ':')
+      rest += 2;
+  }
+  std::vector<std::string> parts;
+  splitComponents(rest, &parts);
+  std::string path = MachineGetConfig()->hostDir;
+  if (path.empty())
+    path = ".";
+  for (const std::string &part : parts)
+    path = matchEntry(path, part);
+  return path;
+}
+
+static int hostFd(int handle)
+{
+  if (handle < 1 || handle > MAX_OPEN_FILES)
+    return -1;
+  return openFiles[handle - 1];
+}
+
+int fileio_init(void)
+{
+  return 0;
+}
+
+int fio_open(const char *name, int flags)
+{
+  if (!name)
+    return FIO_EINVAL;
+  std::string path = MachineResolveHostPath(name);
+  if (path.empty())
+    return FIO_ENOENT;
+  int slot = 0;
+  while (slot < MAX_OPEN_FILES && openFiles[slot] >= 0)
+    slot++;
+  if (slot == MAX_OPEN_FILES)
+    return FIO_EMFILE;
+
+  int mode;
+  switch (flags & FIO_O_RDWR) {
+  case FIO_O_RDONLY: mode = O_RDONLY; break;
+  case FIO_O_WRONLY: mode = O_WRONLY; break;
+  case FIO_O_RDWR: mode = O_RDWR; break;
+  default: return FIO_EINVAL;
+  }
+  if (flags & FIO_O_CREAT)
+    mode |= O_CREAT;
+  if (flags & FIO_O_TRUNC)
+    mode |= O_TRUNC;
+  if (flags & FIO_O_APPEND)
+    mode |= O_APPEND;
+
+  int fd = open(path.c_str(), mode | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return errno == ENOENT || errno == ENOTDIR ? FIO_ENOENT : errno == EACCES ? FIO_EACCES : FIO_EIO;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return FIO_ENOENT;  // folders and devices are not files
+  }
+  openFiles[slot] = fd;
+  return slot + 1;
+}
+
+int fio_close(int handle)
+{
+  int fd = hostFd(handle);
+  if (fd < 0)
+    return FIO_EBADF;
+  openFiles[handle - 1] = -1;
+  return close(fd) == 0 ? 0 : FIO_EIO;
+}
+
+int fio_read(int handle, void *buffer, int size)
+{
+  int fd = hostFd(handle);
+  if (fd < 0)
+    return FIO_EBADF;
+  if (!buffer || size < 0)
+    return FIO_EINVAL;
+  int done = 0;
+  while (done < size) {
+    ssize_t n = read(fd, (char *)buffer + done, (size_t)(size - done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return FIO_EIO;
+    if (n == 0)
+      break;
+    done += (int)n;
+  }
+  return done;
+}
+
+int fio_write(int handle, const void *buffer, int size)
+{
+  int fd = hostFd(handle);
+  if (fd < 0)
+    return FIO_EBADF;
+  if (!buffer || size < 0)
+    return FIO_EINVAL;
+  int done = 0;
+  while (done < size) {
+    ssize_t n = write(fd, (const char *)buffer + done, (size_t)(size - done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return done > 0 ? done : FIO_EIO;
+    done += (int)n;
+  }
+  return done;
+}
+
+int fio_lseek(int handle, int offset, int whence)
+{
+  int fd = hostFd(handle);
+  if (fd < 0)
+    return FIO_EBADF;
+  int how = whence == FIO_SEEK_SET ? SEEK_SET : whence == FIO_SEEK_CUR ? SEEK_CUR : whence == FIO_SEEK_END ? SEEK_END : -1;
+  if (how < 0)
+    return FIO_EINVAL;
+  off_t at = lseek(fd, offset, how);
+  if (at < 0)
+    return FIO_EINVAL;
+  return at > 0x7FFFFFFF ? FIO_EINVAL : (int)at;
+}

@@ -1,0 +1,6 @@
+// The Graphics Synthesizer.
+#include "machine_internal.h"
+
+void machineGsReset(void)
+{
+}

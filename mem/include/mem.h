@@ -1,0 +1,34 @@
+// The memory pool: one static 16 MiB area handed out front to back.
+//
+// Every block is zero-filled over its requested size and aligned on 16 bytes.
+// Blocks are never given back one at a time (MemFree does nothing); the pool
+// can only be forgotten as a whole (MemFreeAll) and rewound by MemInit.
+#pragma once
+#include <cstdint>
+
+enum { MEM_POOL_SIZE = 16 * 1024 * 1024 };
+
+// The allocation record that follows every block in the pool: four 32-bit
+// words. The pool is addressed by 32-bit offsets from its start, so a record
+// is 16 bytes whatever the size of a host pointer; MEM_NONE marks "no record".
+struct MemNode {
+  uint32_t block;     // offset of the block
+  int32_t size;       // size requested
+  uint32_t next;      // offset of the next record in allocation order, or MEM_NONE
+  uint32_t previous;  // offset of the previous record, or MEM_NONE
+};
+enum : uint32_t { MEM_NONE = 0xFFFFFFFFu };
+
+void MemInit(void);
+// A zero-filled block of `size` bytes, or null when the block and its record
+// do not fit in what is left of the pool or when `size` is negative.
+void *MemAlloc(int32_t size);
+void MemFree(void *block);
+void MemFreeAll(void);
+
+// Books of the pool, for tests and diagnostics.
+int32_t MemGetUsed(void);          // sum of requested sizes since the last initialisation
+int32_t MemGetPosition(void);      // offset of the next free byte
+const uint8_t *MemGetPoolStart(void);
+const MemNode *MemGetFirstNode(void);            // head of the allocation list, or null
+const MemNode *MemGetNode(uint32_t offset);      // the record at a pool offset, or null for MEM_NONE

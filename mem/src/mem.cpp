@@ -1,0 +1,109 @@
+// The memory pool.
+//
+// Layout of one allocation: the block, its size padded up to a multiple of 16,
+// then its 16-byte MemNode; the next allocation starts right after the record.
+//
+//   | block (size, padded to 16) | MemNode | block | MemNode | ... free ...
+#include "mem.h"
+
+#include <cstring>
+
+// Module state: written only by the operations below.
+alignas(16) static uint8_t memPool[MEM_POOL_SIZE];
+static uint32_t memPointer;            // offset of the next free byte
+static int32_t memUsed;                // requested bytes since the last initialisation
+static uint32_t tree = MEM_NONE;       // head of the allocation list
+static uint32_t lastUsed = MEM_NONE;   // tail of the allocation list
+static int32_t last;                   // 1 once a record has been appended
+static int initialised;                // MemInit has run at least once
+
+static MemNode *nodeAt(uint32_t offset)
+{
+  return reinterpret_cast<MemNode *>(memPool + offset);
+}
+
+void MemInit(void)
+{
+  if (tree != MEM_NONE)
+    return;
+  tree = MEM_NONE;
+  lastUsed = MEM_NONE;
+  last = 0;
+  memUsed = 0;
+  memPointer = 0;
+  initialised = 1;
+}
+
+void *MemAlloc(int32_t size)
+{
+  if (!initialised || size < 0)
+    return nullptr;
+  // NOTE: the pool ends at 16 MiB, so padded sizes and offsets fit in 32 bits.
+  uint32_t padded = ((uint32_t)size + 15u) & ~15u;
+  uint32_t room = MEM_POOL_SIZE - memPointer;
+  if (padded > room || room - padded < sizeof(MemNode))
+    return nullptr;
+
+  uint32_t block = memPointer;
+  memset(memPool + block, 0, (size_t)size);
+  memPointer += padded;
+
+  uint32_t record = memPointer;
+  MemNode *node = nodeAt(record);
+  node->block = block;
+  node->size = size;
+  node->next = MEM_NONE;
+  node->previous = MEM_NONE;
+  memPointer += sizeof(MemNode);
+
+  if (tree == MEM_NONE) {
+    tree = record;
+  } else {
+    nodeAt(lastUsed)->next = record;
+    node->previous = lastUsed;
+  }
+  memUsed += size;
+  last = 1;
+  lastUsed = record;
+  return memPool + block;
+}
+
+void MemFree(void *block)
+{
+  (void)block;  // the pool reclaims nothing
+}
+
+void MemFreeAll(void)
+{
+  tree = MEM_NONE;
+  lastUsed = MEM_NONE;
+  last = 0;
+  memUsed = 0;
+}
+
+int32_t MemGetUsed(void)
+{
+  return memUsed;
+}
+
+int32_t MemGetPosition(void)
+{
+  return (int32_t)memPointer;
+}
+
+const uint8_t *MemGetPoolStart(void)
+{
+  return memPool;
+}
+
+const MemNode *MemGetFirstNode(void)
+{
+  return MemGetNode(tree);
+}
+
+const MemNode *MemGetNode(uint32_t offset)
+{
+  if (offset == MEM_NONE || offset > MEM_POOL_SIZE - sizeof(MemNode))
+    return nullptr;
+  return nodeAt(offset);
+}

@@ -1,0 +1,70 @@
+#include "testkit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+std::string CorpusDir(void)
+{
+  std::error_code ec;
+  return fs::is_directory(MORVANE_CORPUS_DIR, ec) ? std::string(MORVANE_CORPUS_DIR) : std::string();
+}
+
+TempDir::TempDir()
+{
+  std::string pattern = (fs::temp_directory_path() / "morvane-test-XXXXXX").string();
+  char *made = mkdtemp(pattern.data());
+  path = made ? made : "";
+}
+
+TempDir::~TempDir()
+{
+  std::error_code ec;
+  if (!path.empty())
+    fs::remove_all(path, ec);
+}
+
+void MachineForTest(const std::string &hostDir, int region, int maxFrames)
+{
+  MachineConfig config;
+  MachineDefaults(&config);
+  config.hostDir = hostDir;
+  config.region = region;
+  config.maxFrames = maxFrames;
+  MachineSetup(&config);
+}
+
+std::string ReadHostFile(const std::string &path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteHostFile(const std::string &path, const std::string &bytes)
+{
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+CommandResult RunCommand(const std::string &command)
+{
+  CommandResult result{-1, ""};
+  FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe)
+    return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    result.output.append(buffer, n);
+  int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}

@@ -1,0 +1,35 @@
+// Helpers shared by the test programs.
+#pragma once
+#include <string>
+
+#include "machine.h"
+
+// The corpus of real files made by other people, or "" when it is not there
+// (a lone clone): tests that need it skip themselves.
+std::string CorpusDir(void);
+#define REQUIRE_CORPUS()                                                   \
+  do {                                                                     \
+    if (CorpusDir().empty())                                               \
+      GTEST_SKIP() << "the shared corpus is not next to this checkout";    \
+  } while (0)
+
+// A fresh empty folder under the system's temporary folder, removed with the object.
+struct TempDir {
+  TempDir();
+  ~TempDir();
+  std::string path;
+};
+
+// Puts the machine model in power-on state with the host folder `hostDir`.
+void MachineForTest(const std::string &hostDir, int region = MACHINE_REGION_PAL, int maxFrames = 0);
+
+// Whole-file helpers for test data.
+std::string ReadHostFile(const std::string &path);
+void WriteHostFile(const std::string &path, const std::string &bytes);
+
+// Runs a command through the shell; its standard output and exit status.
+struct CommandResult {
+  int status;
+  std::string output;
+};
+CommandResult RunCommand(const std::string &command);
