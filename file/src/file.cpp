@@ -1,0 +1,129 @@
+// Whole-file loading, from the archive when one is held, else from the host.
+#include "file.h"
+#include "console.h"
+#include "fileio.h"
+#include "filearc.h"
+#include "mem.h"
+#include "settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+// Repairs two short forms of a Windows path, in place:
+//   "\vorlanth\x.lws" -> "C:\vorlanth\x.lws"   (a path without its drive)
+//   "C:vorlanth\x.lws" -> "C:\vorlanth\x.lws"  (a drive without its backslash)
+// NOTE: the caller's buffer is taken to hold FILE_NAME_SIZE bytes; a repair
+// that would not fit there is not made.
+static void repairName(char *name)
+{
+  size_t length = strlen(name);
+  if (name[0] == '\\' && length + 2 < FILE_NAME_SIZE) {
+    memmove(name + 2, name, length + 1);
+    name[0] = 'C';
+    name[1] = ':';
+    length += 2;
+  }
+  if (length >= 2 && name[1] == ':' && name[2] != '\\' && length + 1 < FILE_NAME_SIZE) {
+    memmove(name + 3, name + 2, length - 1);
+    name[2] = '\\';
+  }
+}
+
+static void clearRecord(FileData *file)
+{
+  file->size = 0;
+  file->data = nullptr;
+}
+
+// Opens `name`, or else the second-chance name; the handle, or below 1.
+static int openEither(const char *name, const char *second)
+{
+  int handle = FileIOOpen(name, FILEIO_READ);
+  if (handle < 1 && second[0])
+    handle = FileIOOpen(second, FILEIO_READ);
+  return handle;
+}
+
+static int32_t loadFromHost(FileData *file, const char *name, const char *second)
+{
+  int handle = openEither(name, second);
+  if (handle < 1) {
+    clearRecord(file);
+    ConsoleAdd("Error while opening %s !", name);
+    return FILE_ERR_NOT_FOUND;
+  }
+  int size = FileIOGetSize(handle);
+  void *block = size >= 0 ? MemAlloc(size) : nullptr;
+  if (!block) {
+    FileIOClose(handle);
+    clearRecord(file);
+    ConsoleAdd("Not enough memory");
+    return FILE_ERR_NO_MEMORY;
+  }
+  FileIORead(handle, block, size);
+  FileIOClose(handle);
+  file->size = size;
+  file->data = block;
+  return FILE_OK;
+}
+
+int32_t FileLoad(FileData *file, char *name)
+{
+  if (!file || !name)
+    return FILE_ERR_NULL;
+  repairName(name);
+  snprintf(file->name, sizeof file->name, "%s", name);
+
+  // The second chance: the name below the base directory of setting 0. A name
+  // that does not fit with the base in front gets no second chance.
+  char base[FILE_NAME_SIZE];
+  char second[FILE_NAME_SIZE];
+  SettingsGetValue(SETTINGS_BASE_DIRECTORY, base);
+  base[FILE_NAME_SIZE - 1] = 0;
+  int written = snprintf(second, sizeof second, "%s\\%s", base, file->name);
+  if (written < 0 || written >= (int)sizeof second)
+    second[0] = 0;
+
+  if (FileArcIsPresent() == 1) {
+    void *data = nullptr;
+    int32_t size = 0;
+    int32_t result = FileArcGetFile(&data, file->name, &size);
+    if (result != 0 && second[0])
+      result = FileArcGetFile(&data, second, &size);
+    if (result != 0) {
+      clearRecord(file);
+      ConsoleAdd("Error while getting %s from archive file !", file->name);
+      return FILE_ERR_NOT_IN_ARCHIVE;
+    }
+    file->size = size;
+    file->data = data;
+    return FILE_OK;
+  }
+  return loadFromHost(file, file->name, second);
+}
+
+int32_t FileWrite(const FileData *file)
+{
+  if (!file)
+    return FILE_ERR_NULL;
+  int handle = FileIOOpen(file->name, FILEIO_WRITE);
+  if (handle < 1) {
+    ConsoleAdd("Cannot write file");
+    return FILE_ERR_WRITE;
+  }
+  if (file->data && file->size > 0)
+    FileIOWrite(handle, file->data, file->size);
+  FileIOClose(handle);
+  return FILE_OK;
+}
+
+int32_t FileFree(FileData *file)
+{
+  if (!file)
+    return FILE_ERR_NULL;
+  if (file->data) {
+    MemFree(file->data);
+    clearRecord(file);
+  }
+  return FILE_OK;
+}
