@@ -145,8 +145,9 @@ struct LwsScene {
 typedef void (*LwsProgressFn)(int32_t percent);
 
 int32_t LwsLoad(LwsScene *scene, const char *fileName, LwsProgressFn progressFn);
-// The same load from scene text already in memory (copied into the pool);
-// `fileName` names the scene in messages. Objects still load by file name.
+// The same load from scene text already in memory, read in place and left to
+// the caller; `fileName` names the scene in messages. Objects still load by
+// file name.
 int32_t LwsLoadMemory(LwsScene *scene, const char *fileName, const void *data, int32_t size,
                       LwsProgressFn progressFn);
 int32_t LwsFree(LwsScene *scene);

@@ -6,14 +6,26 @@
 #include "console.h"
 #include "lwsparse.h"
 #include "lwsread.h"
-#include "mem.h"
 #include "timer.h"
 
 #include <cstdio>
-#include <cstring>
 
 // The scene of the last LwsLoad; written by the loader only.
 static LwsScene *lwsCurr;
+// 1 while the text is the caller's bytes (LwsLoadMemory), which are read in
+// place and not released.
+static int32_t textInPlace;
+
+static void releaseText(FileData *file)
+{
+  if (textInPlace) {
+    file->data = nullptr;
+    file->size = 0;
+    textInPlace = 0;
+  } else {
+    FileFree(file);
+  }
+}
 
 LwsScene *LwsGetCurrent(void)
 {
@@ -31,16 +43,16 @@ static int32_t parseLoaded(LwsScene *scene, LwsProgressFn progressFn)
   scene->totalTriangles = 0;
   scene->zoomFactor = 3.2f;
   if (lwsParse(scene, progressFn) != 0) {
-    FileFree(file);
+    releaseText(file);
     ConsoleAdd("Error : there is a parsing problem with %s !", scene->name);
     return LWS_ERR_FAILED;
   }
   if (LwsInit(scene) != 0) {
-    FileFree(file);
+    releaseText(file);
     ConsoleAdd("Error : there is an initialization problem with %s !", scene->name);
     return LWS_ERR_FAILED;
   }
-  FileFree(file);
+  releaseText(file);
   scene->loadTime = TimerGetTime() - scene->loadTime;
   return LWS_OK;
 }
@@ -59,6 +71,7 @@ int32_t LwsLoad(LwsScene *scene, const char *fileName, LwsProgressFn progressFn)
   // FileLoad repairs the name in place, so it gets a copy of its own.
   char name[FILE_NAME_SIZE];
   snprintf(name, sizeof name, "%s", scene->name);
+  textInPlace = 0;
   if (FileLoad(LwsGetCurrentFile(), name) != FILE_OK) {
     ConsoleAdd("Error : %s can not be opened !", scene->name);
     return LWS_ERR_LOAD;
@@ -69,20 +82,15 @@ int32_t LwsLoad(LwsScene *scene, const char *fileName, LwsProgressFn progressFn)
 int32_t LwsLoadMemory(LwsScene *scene, const char *fileName, const void *data, int32_t size,
                       LwsProgressFn progressFn)
 {
-  if (!scene || !fileName || (!data && size > 0))
+  if (!scene || !fileName || (!data && size > 0) || size < 0)
     return LWS_ERR_NULL;
   startLoad(scene, fileName);
   FileData *file = LwsGetCurrentFile();
-  void *copy = size >= 0 ? MemAlloc(size) : nullptr;
-  if (!copy) {
-    ConsoleAdd("Error : %s can not be opened !", scene->name);
-    return LWS_ERR_LOAD;
-  }
-  if (size > 0)
-    memcpy(copy, data, (size_t)size);
   snprintf(file->name, sizeof file->name, "%s", scene->name);
-  file->data = copy;
+  // NOTE: the reader only reads the text, so the caller's bytes serve as they are.
+  file->data = const_cast<void *>(data);
   file->size = size;
+  textInPlace = 1;
   return parseLoaded(scene, progressFn);
 }
 
