@@ -20,3 +20,5 @@ replay() {
 }
 
 replay tga_load fuzz/seeds/tga_load "$corpus/tga"
+replay lws_load fuzz/seeds/lws_load "$corpus/lws"
+replay lvl_parse fuzz/seeds/lvl_parse

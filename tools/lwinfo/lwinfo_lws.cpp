@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 #include "lwinfo.h"
 #include "lws.h"
@@ -38,6 +39,25 @@ static const char *itemName(const LwsBlock *item)
 // The console lines of the load, kept for the report.
 static std::string loadConsole;
 
+// The console prints to standard output; while the engine runs, that goes to
+// standard error instead, so that standard output holds the report alone.
+static int consoleToStderr(void)
+{
+  fflush(stdout);
+  int saved = dup(1);
+  dup2(2, 1);
+  return saved;
+}
+
+static void consoleRestore(int saved)
+{
+  fflush(stdout);
+  if (saved >= 0) {
+    dup2(saved, 1);
+    close(saved);
+  }
+}
+
 // Puts the machine, pool and texture registry in the show's start-up state
 // with `host` as host folder, and loads the scene there.
 static int32_t loadScene(LwsScene *scene, const std::string &host, const std::string &name)
@@ -50,7 +70,9 @@ static int32_t loadScene(LwsScene *scene, const std::string &host, const std::st
   TexInit();
   TexRegisterCodec("TGA", TgaLoad);
   MachineCaptureConsole(&loadConsole);
+  int saved = consoleToStderr();
   int32_t result = LwsLoad(scene, name.c_str(), nullptr);
+  consoleRestore(saved);
   MachineCaptureConsole(nullptr);
   return result;
 }
@@ -84,7 +106,9 @@ static std::string jsonNumber(double value)
   return text;
 }
 
-static void printItemText(const LwsScene *scene, int32_t index, const LwsBlock *item)
+static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBlock *item);
+
+static void printItemText(const LwsScene *scene, int32_t result, int32_t index, const LwsBlock *item)
 {
   printf("item %d: %s \"%s\"", (int)index + 1, kindName(itemKind(item)), itemName(item));
   if (item->parentIndex > 0)
@@ -98,14 +122,16 @@ static void printItemText(const LwsScene *scene, int32_t index, const LwsBlock *
   for (int32_t k = 0; k < item->morphChannelCount; k++)
     printf("  endomorph channel \"%s\"\n", item->morphChannels[k].name);
   if (const LwoObject *object = item->object) {
+    int32_t loaded = objectResult(scene, result, item);
     if (object->isNull)
       printf("  null object\n");
+    else if (loaded != LWO_OK)
+      printf("  object: load result %d\n", (int)loaded);
     else
-      printf("  object: %d points, %d triangles, %d surfaces%s\n", (int)object->vertexCount,
-             (int)object->triangleCount, (int)object->surfaceCount,
+      printf("  object: load result 0, %d points, %d triangles, %d surfaces%s\n",
+             (int)object->vertexCount, (int)object->triangleCount, (int)object->surfaceCount,
              object->isMorphTarget ? ", morph target (not drawn)" : "");
   }
-  (void)scene;
 }
 
 static void printEvalText(const LwsBlock *item, float time)
@@ -133,7 +159,7 @@ static void printText(const LwsScene *scene, int32_t result, const LwinfoOptions
   printf("items:            %d (%d objects), %d triangles\n", (int)scene->itemCount,
          (int)scene->objectCount, (int)scene->totalTriangles);
   for (int32_t i = 0; i < scene->itemCount; i++) {
-    printItemText(scene, i, scene->items[i]);
+    printItemText(scene, result, i, scene->items[i]);
     if (options.hasEval)
       printEvalText(scene->items[i], options.eval);
   }
@@ -157,7 +183,9 @@ static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBloc
     return LWO_ERR_NO_MEMORY;
   std::string ignored;
   MachineCaptureConsole(&ignored);
+  int saved = consoleToStderr();
   int32_t code = LwoLoad(again, item->object->name, scene->worldScale);
+  consoleRestore(saved);
   MachineCaptureConsole(nullptr);
   return code;
 }

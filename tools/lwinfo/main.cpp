@@ -17,6 +17,8 @@ struct LwinfoPart {
 
 static const LwinfoPart parts[] = {
   {".tga", LwinfoTga},
+  {".lws", LwinfoLws},
+  {".lvl", LwinfoLvl},
 };
 
 int LwinfoFail(const std::string &file, const std::string &message)
@@ -27,11 +29,16 @@ int LwinfoFail(const std::string &file, const std::string &message)
 
 int main(int argc, char **argv)
 {
-  CLI::App app{"Inspects the show's input files: TGA images."};
+  CLI::App app{"Inspects the show's input files: TGA images, LWS scenes, level files."};
   LwinfoOptions options;
   app.add_option("file", options.file, "file to inspect")->required();
   app.add_option("--png", options.png, "write the decoded image to this PNG file (images only)");
+  app.add_option("--host", options.host, "scenes: host folder that serves the scene's files "
+                                         "(default: the scene's own folder)");
+  app.add_flag("--json", options.json, "scenes: print one JSON object");
+  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds");
   CLI11_PARSE(app, argc, argv);
+  options.hasEval = eval->count() > 0;
 
   std::string extension = std::filesystem::path(options.file).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
