@@ -56,9 +56,12 @@ static void makeHost(void)
   MachineSetup(&config);
 }
 
+// Keeps the evaluations from being optimised away.
+volatile float fuzzSink;
+
 static void evaluateAll(const LwsScene *scene)
 {
-  static volatile float sink;
+  volatile float &sink = fuzzSink;
   const float times[] = {-3.5f, 0.0f, 0.4f, 1.0f, 7.25f, 1e6f};
   for (int32_t i = 0; i < scene->itemCount; i++) {
     const LwsBlock *item = scene->items[i];
@@ -91,8 +94,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   static LwsScene scene;
   memset(&scene, 0, sizeof scene);
   LwsLoadMemory(&scene, "fuzz.lws", data, (int32_t)size, nullptr);
+  // What a failed parse leaves must still be whole: every item has its one
+  // record, and its channel array when it counts channels.
   if (scene.itemCount > LWS_MAX_ITEMS || scene.objectCount > LWS_MAX_OBJECTS)
     abort();
+  for (int32_t i = 0; i < scene.itemCount; i++) {
+    const LwsBlock *item = scene.items[i];
+    if (!item || (!!item->object + !!item->light + !!item->camera) != 1 ||
+        (item->channelCount > 0 && !item->channels) || item->channelCount < 0 ||
+        item->morphChannelCount > LWS_MAX_MORPH_CHANNELS)
+      abort();
+  }
   evaluateAll(&scene);
   LwsFree(&scene);
   return 0;

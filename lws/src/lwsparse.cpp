@@ -153,9 +153,13 @@ static int32_t firstPass(void)
   return 0;
 }
 
-// A new item of `kind`, appended to the items and to its kind's list.
-static LwsBlock *addBlock(int32_t kind)
+// A new item of `kind`, appended to the items and to its kind's list, with
+// `record` (its object, light or camera) already allocated: a failed parse
+// leaves its items in the scene, so none may lack its record.
+static LwsBlock *addBlock(int32_t kind, void *record)
 {
+  if (!record)
+    return nullptr;
   if (lws->itemCount >= LWS_MAX_ITEMS) {
     ConsoleAdd("Error : %s has more than %d items !", lws->name, (int)LWS_MAX_ITEMS);
     return nullptr;
@@ -163,6 +167,12 @@ static LwsBlock *addBlock(int32_t kind)
   LwsBlock *block = (LwsBlock *)MemAlloc(sizeof(LwsBlock));
   if (!block)
     return nullptr;
+  if (kind == LWS_KIND_OBJECT)
+    block->object = (LwoObject *)record;
+  else if (kind == LWS_KIND_LIGHT)
+    block->light = (LwsLight *)record;
+  else
+    block->camera = (LwsCamera *)record;
   lws->items[lws->itemCount++] = block;
   LwsBlock **list = kind == LWS_KIND_OBJECT  ? &lws->objectList
                     : kind == LWS_KIND_LIGHT ? &lws->lightList
@@ -181,11 +191,8 @@ static LwoObject *addObjectItem(void)
     ConsoleAdd("Error : %s has more than %d objects !", lws->name, (int)LWS_MAX_OBJECTS);
     return nullptr;
   }
-  LwsBlock *block = addBlock(LWS_KIND_OBJECT);
-  if (!block)
-    return nullptr;
-  block->object = (LwoObject *)MemAlloc(sizeof(LwoObject));
-  return block->object;
+  LwsBlock *block = addBlock(LWS_KIND_OBJECT, MemAlloc(sizeof(LwoObject)));
+  return block ? block->object : nullptr;
 }
 
 // The file name of a LoadObjectLayer line: the rest of the line after its
@@ -247,20 +254,12 @@ static int32_t nullObjectLine(void)
 
 static int32_t lightLine(void)
 {
-  LwsBlock *block = addBlock(LWS_KIND_LIGHT);
-  if (!block)
-    return -1;
-  block->light = (LwsLight *)MemAlloc(sizeof(LwsLight));
-  return block->light ? 0 : -1;
+  return addBlock(LWS_KIND_LIGHT, MemAlloc(sizeof(LwsLight))) ? 0 : -1;
 }
 
 static int32_t cameraLine(void)
 {
-  LwsBlock *block = addBlock(LWS_KIND_CAMERA);
-  if (!block)
-    return -1;
-  block->camera = (LwsCamera *)MemAlloc(sizeof(LwsCamera));
-  return block->camera ? 0 : -1;
+  return addBlock(LWS_KIND_CAMERA, MemAlloc(sizeof(LwsCamera))) ? 0 : -1;
 }
 
 static void readFloats(float *to, int32_t count)
@@ -347,9 +346,12 @@ static int32_t numChannelsLine(void)
     ConsoleAdd("Error : %s has a channel count of %d !", lws->name, (int)count);
     return -1;
   }
-  currBlock->channels = (LwsEnvelope *)MemAlloc(count * (int32_t)sizeof(LwsEnvelope));
-  if (!currBlock->channels)
+  // NOTE: a failed parse leaves its items in the record, so the count and
+  // the array change together or not at all.
+  LwsEnvelope *channels = (LwsEnvelope *)MemAlloc(count * (int32_t)sizeof(LwsEnvelope));
+  if (!channels)
     return -1;
+  currBlock->channels = channels;
   currBlock->channelCount = count;
   return 0;
 }

@@ -51,6 +51,10 @@ TEST_F(LwsTest, HugeKeyCountsTakeNoPool)
   EXPECT_LT(MemGetUsed() - before, 64 * 1024);
   EXPECT_EQ(Load("AddNullObject n\nNumChannels 2000000000\n"), LWS_ERR_FAILED);
   EXPECT_EQ(Load("AddNullObject n\nNumChannels -1\n"), LWS_ERR_FAILED);
+  // A second count that the pool cannot hold keeps the first channels whole.
+  EXPECT_EQ(Load("AddNullObject n\nNumChannels 9\nNumChannels 50000000\n"), LWS_ERR_FAILED);
+  EXPECT_EQ(scene->items[0]->channelCount, 9);
+  EXPECT_NE(scene->items[0]->channels, nullptr);
   // Negative key counts read no keys.
   ASSERT_EQ(Load("AddNullObject n\nNumChannels 1\nChannel 0\n{ Envelope\n -5\n Behaviors 1 1\n}\n"),
             LWS_OK);

@@ -33,7 +33,10 @@ static int32_t itemKind(const LwsBlock *item)
 
 static const char *itemName(const LwsBlock *item)
 {
-  return item->object ? item->object->name : item->light ? item->light->name : item->camera->name;
+  return item->object ? item->object->name
+         : item->light ? item->light->name
+         : item->camera ? item->camera->name
+                        : "";
 }
 
 // The console lines of the load, kept for the report.
