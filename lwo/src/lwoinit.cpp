@@ -17,10 +17,16 @@ static int32_t initSurface(int32_t s)
   int32_t result = LwoSurfAllocTriTable();
   if (result != 0)
     return result;
-  surface->uvCount = initLwo->vertexCount;
-  surface->uv = (float *)lwoAlloc((int64_t)initLwo->vertexCount * 2, sizeof(float));
-  if (!surface->uv)
-    return lwoNoMemory();
+  // Per-point coordinates only for the surfaces that draw with them (an image
+  // on a projection other than a UV map): one array per surface and point
+  // would not fit the pool for real objects of many surfaces.
+  if (surface->texture && surface->projection != LWO_PROJ_NONE &&
+      surface->projection != LWO_PROJ_UV) {
+    surface->uvCount = initLwo->vertexCount;
+    surface->uv = (float *)lwoAlloc((int64_t)initLwo->vertexCount * 2, sizeof(float));
+    if (!surface->uv)
+      return lwoNoMemory();
+  }
   LwoSurfBuildTriTable();
   return surface->texture ? LwoSurfBuildUV() : 0;
 }
