@@ -12,3 +12,6 @@ for preset in default asan; do
   echo "== $preset tests"
   ctest --preset "$preset"
 done
+
+echo "== fuzz seed replay"
+bash scripts/fuzz-replay.sh

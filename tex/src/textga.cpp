@@ -91,6 +91,18 @@ int32_t TgaCheckVariant(const TgaHeader *header)
   }
 }
 
+// B, G, R, A to R, G, B, A: the pixels are copied whole, then blue and red
+// trade places; green and alpha are not touched again.
+static void swapRedBlue(const uint8_t *src, uint8_t *dst, int32_t n)
+{
+  memcpy(dst, src, (size_t)n * 4);
+  for (int32_t i = 0; i < n; i++, dst += 4) {
+    uint8_t blue = dst[0];
+    dst[0] = dst[2];
+    dst[2] = blue;
+  }
+}
+
 // Turns n file pixels at src into R, G, B, A at dst.
 static void convertPixels(const TgaSource *source, const uint8_t *src, uint8_t *dst, int32_t n)
 {
@@ -118,12 +130,7 @@ static void convertPixels(const TgaSource *source, const uint8_t *src, uint8_t *
     }
     break;
   default:  // 32
-    for (int32_t i = 0; i < n; i++, src += 4, dst += 4) {
-      dst[0] = src[2];
-      dst[1] = src[1];
-      dst[2] = src[0];
-      dst[3] = src[3];
-    }
+    swapRedBlue(src, dst, n);
     break;
   }
 }
