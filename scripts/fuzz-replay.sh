@@ -20,3 +20,4 @@ replay() {
 }
 
 replay tga_load fuzz/seeds/tga_load "$corpus/tga"
+replay lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"

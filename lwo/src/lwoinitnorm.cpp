@@ -29,9 +29,12 @@ static void buildInto(float *normals, const float *deltas, int32_t *counters)
       length = 1.0f;
     // A world scale of 0 makes normals of length 0, not a division by zero.
     float divisor = length / scale;
+    float face[3];
+    for (int c = 0; c < 3; c++)
+      face[c] = divisor != 0.0f ? n[c] / divisor : 0.0f;
     for (int k = 0; k < 3; k++) {
       for (int c = 0; c < 3; c++)
-        normals[v[k] * 3 + c] += divisor != 0.0f ? n[c] / divisor : 0.0f;
+        normals[v[k] * 3 + c] += face[c];
       counters[v[k]]++;
     }
   }
