@@ -73,6 +73,7 @@ struct LwoUVMap {
   LwoUV *discUV;        // VMAD entries in file order
   int32_t flatCount;    // = totalCount
   float *flatUV;        // u, v for each entry of seamPoints
+  int32_t seamRoom;     // entries seamPoints and flatUV have room for
 };
 
 // A MORF vertex map: relative point offsets blended by weight.

@@ -8,20 +8,23 @@
 LwoObject *initLwo;
 int32_t initSurf;
 
+// Flags and texture coordinates of surface s, once the triangle tables exist.
 static int32_t initSurface(int32_t s)
 {
   initSurf = s;
   LwoSurface *surface = &initLwo->surfaces[s];
   if (surface->smoothing || surface->reflection)
     initLwo->needNormals = 1;
-  int32_t result = LwoSurfAllocTriTable();
-  if (result != 0)
-    return result;
-  surface->uvCount = initLwo->vertexCount;
-  surface->uv = (float *)lwoAlloc((int64_t)initLwo->vertexCount * 2, sizeof(float));
-  if (!surface->uv)
-    return lwoNoMemory();
-  LwoSurfBuildTriTable();
+  // Per-point coordinates only for the surfaces that draw with them (an image
+  // on a projection other than a UV map): one array per surface and point
+  // would not fit the pool for real objects of many surfaces.
+  if (surface->texture && surface->projection != LWO_PROJ_NONE &&
+      surface->projection != LWO_PROJ_UV) {
+    surface->uvCount = initLwo->vertexCount;
+    surface->uv = (float *)lwoAlloc((int64_t)initLwo->vertexCount * 2, sizeof(float));
+    if (!surface->uv)
+      return lwoNoMemory();
+  }
   return surface->texture ? LwoSurfBuildUV() : 0;
 }
 
@@ -38,6 +41,10 @@ int32_t LwoInit(void)
     return lwoNoMemory();
   // Only the surfaces decide: smoothing or a reflection image needs normals.
   initLwo->needNormals = 0;
+  int32_t tables = LwoSurfAllocTriTable();
+  if (tables != 0)
+    return tables;
+  LwoSurfBuildTriTable();
   for (int32_t s = 0; s < initLwo->surfaceCount; s++) {
     int32_t result = initSurface(s);
     if (result != 0)

@@ -7,7 +7,8 @@
 #include <cmath>
 
 // Accumulates into `normals` the face normals of the object's triangles with
-// positions points (+ deltas when given), then averages them.
+// positions points (+ deltas for a morphed shape), then averages them.
+template <bool withDeltas>
 static void buildInto(float *normals, const float *deltas, int32_t *counters)
 {
   const float *points = initLwo->points;
@@ -19,7 +20,7 @@ static void buildInto(float *normals, const float *deltas, int32_t *counters)
     float p[3][3];
     for (int k = 0; k < 3; k++)
       for (int c = 0; c < 3; c++)
-        p[k][c] = points[v[k] * 3 + c] + (deltas ? deltas[v[k] * 3 + c] : 0.0f);
+        p[k][c] = withDeltas ? points[v[k] * 3 + c] + deltas[v[k] * 3 + c] : points[v[k] * 3 + c];
     float e1[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
     float e2[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
     float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
@@ -29,9 +30,12 @@ static void buildInto(float *normals, const float *deltas, int32_t *counters)
       length = 1.0f;
     // A world scale of 0 makes normals of length 0, not a division by zero.
     float divisor = length / scale;
+    float face[3];
+    for (int c = 0; c < 3; c++)
+      face[c] = divisor != 0.0f ? n[c] / divisor : 0.0f;
     for (int k = 0; k < 3; k++) {
       for (int c = 0; c < 3; c++)
-        normals[v[k] * 3 + c] += divisor != 0.0f ? n[c] / divisor : 0.0f;
+        normals[v[k] * 3 + c] += face[c];
       counters[v[k]]++;
     }
   }
@@ -46,13 +50,13 @@ int32_t LwoObjBuildNormals(void)
   int32_t *counters = (int32_t *)lwoAlloc(initLwo->vertexCount, sizeof(int32_t));
   if (!counters)
     return lwoNoMemory();
-  buildInto(initLwo->normals, nullptr, counters);
+  buildInto<false>(initLwo->normals, nullptr, counters);
   for (int32_t m = 0; m < initLwo->endomorphCount; m++) {
     LwoEndomorph *morph = &initLwo->endomorphs[m];
     morph->morphNormals = (float *)lwoAlloc((int64_t)initLwo->vertexCount * 3, sizeof(float));
     if (!morph->morphNormals)
       return lwoNoMemory();
-    buildInto(morph->morphNormals, morph->deltas, counters);
+    buildInto<true>(morph->morphNormals, morph->deltas, counters);
   }
   MemFree(counters);
   return 0;

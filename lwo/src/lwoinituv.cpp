@@ -73,8 +73,8 @@ static int32_t onThisSurface(int32_t t)
   return initLwo->polygons[initLwo->triangles[t].polygon].surface == initSurf;
 }
 
-// Seam copies this surface needs: each corner, on this surface, that a VMAD
-// entry names.
+// Seam copies of the whole map: each corner, on any surface, that a VMAD
+// entry names. Every surface that uses the map takes its copies from this room.
 static int64_t countSeams(const LwoUVMap *map)
 {
   int64_t count = 0;
@@ -82,40 +82,33 @@ static int64_t countSeams(const LwoUVMap *map)
     const LwoUV *entry = &map->discUV[d];
     const LwoPolygon *polygon = &initLwo->polygons[entry->polygon];
     for (int32_t t = polygon->firstTriangle; t < polygon->firstTriangle + polygon->triCount; t++)
-      if (onThisSurface(t))
-        for (int k = 0; k < 3; k++)
-          count += initLwo->triangles[t].vertex[k] == entry->vertex;
+      for (int k = 0; k < 3; k++)
+        count += initLwo->triangles[t].vertex[k] == entry->vertex;
   }
   return count;
 }
 
-// Grows the map's seam arrays to hold `extra` more entries. The first build
-// of a map lays down its base: the object's points with the VMAP coordinates.
-static int32_t growSeamArrays(LwoUVMap *map, int64_t extra)
+// The first surface that uses a map lays down its seam arrays: the object's
+// points with the VMAP coordinates, then room for every seam copy of the map.
+// Later surfaces append their copies after the earlier ones' (totalCount), so
+// all of them index one numbering and nothing is rebuilt.
+static int32_t makeSeamArrays(LwoUVMap *map)
 {
-  int32_t base = map->seamPoints ? map->totalCount : initLwo->vertexCount;
-  int64_t total = (int64_t)base + extra;
-  float *points = (float *)lwoAlloc(total * 3, sizeof(float));
-  float *flat = (float *)lwoAlloc(total * 2, sizeof(float));
-  if (!points || !flat)
+  int32_t base = initLwo->vertexCount;
+  int64_t room = (int64_t)base + countSeams(map);
+  map->seamPoints = (float *)lwoAlloc(room * 3, sizeof(float));
+  map->flatUV = (float *)lwoAlloc(room * 2, sizeof(float));
+  if (!map->seamPoints || !map->flatUV)
     return lwoNoMemory();
-  if (map->seamPoints) {
-    memcpy(points, map->seamPoints, sizeof(float) * 3 * (size_t)base);
-    memcpy(flat, map->flatUV, sizeof(float) * 2 * (size_t)base);
-  } else {
-    memcpy(points, initLwo->points, sizeof(float) * 3 * (size_t)base);
-    for (int32_t i = 0; i < base; i++) {
-      flat[i * 2 + 0] = finiteOrZero(map->vertexUV[i].u);
-      flat[i * 2 + 1] = finiteOrZero(map->vertexUV[i].v);
-    }
-    map->baseCount = base;
+  memcpy(map->seamPoints, initLwo->points, sizeof(float) * 3 * (size_t)base);
+  for (int32_t i = 0; i < base; i++) {
+    map->flatUV[i * 2 + 0] = finiteOrZero(map->vertexUV[i].u);
+    map->flatUV[i * 2 + 1] = finiteOrZero(map->vertexUV[i].v);
   }
-  MemFree(map->seamPoints);
-  MemFree(map->flatUV);
-  map->seamPoints = points;
-  map->flatUV = flat;
-  map->totalCount = (int32_t)total;
-  map->flatCount = (int32_t)total;
+  map->seamRoom = (int32_t)room;
+  map->baseCount = base;
+  map->totalCount = base;
+  map->flatCount = base;
   return 0;
 }
 
@@ -131,9 +124,9 @@ int32_t LwoSurfBuildUVMapping(void)
     return 0;
   }
   surface->uvMap = map;
-  int32_t next = map->seamPoints ? map->totalCount : initLwo->vertexCount;
-  if (growSeamArrays(map, countSeams(map)) != 0)
+  if (!map->seamPoints && makeSeamArrays(map) != 0)
     return LWO_ERR_NO_MEMORY;
+  int32_t next = map->totalCount;
   int32_t *slot = (int32_t *)lwoAlloc(initLwo->triangleCount, sizeof(int32_t));
   if (!slot)
     return lwoNoMemory();
@@ -148,7 +141,7 @@ int32_t LwoSurfBuildUVMapping(void)
         continue;
       int32_t *corners = &surface->triIndices[slot[t] * 3];
       for (int k = 0; k < 3; k++) {
-        if (initLwo->triangles[t].vertex[k] != entry->vertex)
+        if (initLwo->triangles[t].vertex[k] != entry->vertex || next >= map->seamRoom)
           continue;
         corners[k] = next;
         memcpy(&map->seamPoints[next * 3], &initLwo->points[entry->vertex * 3], 3 * sizeof(float));
@@ -159,5 +152,7 @@ int32_t LwoSurfBuildUVMapping(void)
     }
   }
   MemFree(slot);
+  map->totalCount = next;
+  map->flatCount = next;
   return 0;
 }

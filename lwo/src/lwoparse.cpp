@@ -216,6 +216,7 @@ int32_t LwoParse(void)
   if (!lwoCurr->polygons || !lwoCurr->clips)
     return lwoNoMemory();
   int32_t result = chunkLoop();
-  reportIgnored();
+  if (result == 0)
+    reportIgnored();
   return result;
 }

@@ -10,6 +10,7 @@
 // file whatever the sizes in it say.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "lwo.h"
 
@@ -62,14 +63,61 @@ struct LwoIgnored {
 };
 extern LwoIgnored lwoIgnored;
 
-// Cursor (lwoparsetools.cpp).
-uint32_t LwoGetUINT8(void);
-uint32_t LwoGetUINT16(void);
-uint32_t LwoGetUINT32(void);
-uint32_t LwoGetVX(void);
-float lwoGetFloat(void);
+// Cursor. The reads are inline: they run once or more per point, polygon
+// and map entry, and dominate the load.
+
 // Bytes left in the container.
-uint32_t lwoLeft(void);
+inline uint32_t lwoLeft(void)
+{
+  return lwoPtr < lwoEnd ? (uint32_t)(lwoEnd - lwoPtr) : 0;
+}
+
+// Takes `n` bytes or, when fewer are left, none: the cursor goes to the end.
+inline const uint8_t *lwoTake(uint32_t n)
+{
+  if ((size_t)(lwoEnd - lwoPtr) < n || lwoPtr > lwoEnd) {
+    lwoOverrun = 1;
+    lwoPtr = lwoEnd;
+    return nullptr;
+  }
+  const uint8_t *at = lwoPtr;
+  lwoPtr += n;
+  return at;
+}
+
+inline uint32_t LwoGetUINT8(void)
+{
+  const uint8_t *p = lwoTake(1);
+  return p ? p[0] : 0;
+}
+
+inline uint32_t LwoGetUINT16(void)
+{
+  const uint8_t *p = lwoTake(2);
+  return p ? ((uint32_t)p[0] << 8) | p[1] : 0;
+}
+
+inline uint32_t LwoGetUINT32(void)
+{
+  const uint8_t *p = lwoTake(4);
+  return p ? ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3] : 0;
+}
+
+// VX: two bytes for an index below 0xFF00, else 0xFF and a 24-bit index.
+inline uint32_t LwoGetVX(void)
+{
+  if (lwoPtr < lwoEnd && lwoPtr[0] == 0xFF)
+    return LwoGetUINT32() & 0x00FFFFFFu;
+  return LwoGetUINT16();
+}
+
+inline float lwoGetFloat(void)
+{
+  uint32_t bits = LwoGetUINT32();
+  float value;
+  memcpy(&value, &bits, sizeof value);
+  return value;
+}
 // Enters a container of `size` bytes at the cursor (cut to what is left) and
 // returns the outer end, to be given back to lwoLeave.
 const uint8_t *lwoEnter(uint32_t size);

@@ -6,60 +6,6 @@
 
 #include <cstring>
 
-uint32_t lwoLeft(void)
-{
-  return lwoPtr < lwoEnd ? (uint32_t)(lwoEnd - lwoPtr) : 0;
-}
-
-// Takes `n` bytes or, when fewer are left, none: the cursor goes to the end.
-static const uint8_t *take(uint32_t n)
-{
-  if (lwoLeft() < n) {
-    lwoOverrun = 1;
-    lwoPtr = lwoEnd;
-    return nullptr;
-  }
-  const uint8_t *at = lwoPtr;
-  lwoPtr += n;
-  return at;
-}
-
-uint32_t LwoGetUINT8(void)
-{
-  const uint8_t *p = take(1);
-  return p ? p[0] : 0;
-}
-
-uint32_t LwoGetUINT16(void)
-{
-  const uint8_t *p = take(2);
-  return p ? ((uint32_t)p[0] << 8) | p[1] : 0;
-}
-
-uint32_t LwoGetUINT32(void)
-{
-  const uint8_t *p = take(4);
-  return p ? ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3] : 0;
-}
-
-// VX: two bytes for an index below 0xFF00, else 0xFF and a 24-bit index.
-uint32_t LwoGetVX(void)
-{
-  if (lwoLeft() >= 1 && lwoPtr[0] == 0xFF) {
-    uint32_t word = LwoGetUINT32();
-    return word & 0x00FFFFFFu;
-  }
-  return LwoGetUINT16();
-}
-
-float lwoGetFloat(void)
-{
-  uint32_t bits = LwoGetUINT32();
-  float value;
-  memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
 const uint8_t *lwoEnter(uint32_t size)
 {
   const uint8_t *outer = lwoEnd;

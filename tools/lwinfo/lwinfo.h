@@ -7,8 +7,8 @@
 struct LwinfoOptions {
   std::string file;  // the file to inspect
   std::string png;   // images: write the decoded picture here as PNG ("" = no)
-  std::string host;  // scenes: the host (content) folder; "" = the scene's folder
-  bool json = false; // print one JSON object instead of text
+  std::string host;  // objects and scenes: the host folder ("" = the file's folder)
+  bool json = false; // objects and scenes: print one JSON object instead of text
   bool hasEval = false;
   float eval = 0.0f; // scenes: print every channel's value at this time (seconds)
 };
@@ -16,6 +16,7 @@ struct LwinfoOptions {
 // Each part returns the process's exit status: 0, or 1 after printing one
 // line to standard error that names the file and the problem.
 int LwinfoTga(const LwinfoOptions &options);
+int LwinfoObject(const LwinfoOptions &options);
 int LwinfoLws(const LwinfoOptions &options);
 int LwinfoLvl(const LwinfoOptions &options);
 
