@@ -274,11 +274,18 @@ int32_t BuildTriangleBuffer(VertexBuffer *vertices, const float *uv, const int32
     limit = vertices->capacity;
   int32_t room = out->records && out->capacity > 0 ? out->capacity : 0;
   int32_t n = 0, t = first;
+  RenderStats before = stats;
   for (; t < triangleCount; t++) {
+    // Near the end of the buffer the triangle may have to wait for the next
+    // batch; keep the counters as they were so that it is not counted twice.
+    if (room - n < RENDER_PIECES_MAX)
+      before = stats;
     int32_t pieces = buildPieces(vertices, limit, uv, &triangles[3 * t], useEnvUV);
     if (pieces > room - n) {
-      if (n > 0)
-        break;  // the next batch starts with this triangle
+      if (n > 0) {
+        stats = before;  // pieces > room - n: saved above
+        break;           // the next batch starts with this triangle
+      }
       // Even an empty buffer cannot take this triangle's pieces: only a
       // buffer smaller than RENDER_PIECES_MAX triangles gets here.
       stats.trianglesLost += pieces - room;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "matrix.h"
@@ -21,6 +22,15 @@ inline void renderSetUp(int w = 512, int h = 224)
   WindowGet()->height = h;
   PS2DrawSetClip(0, 0, w, h);
   RenderStatsReset();
+}
+
+// How often `what` appears in `text`: one-time console lines appear once.
+inline int countOf(const std::string &text, const char *what)
+{
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    n++;
+  return n;
 }
 
 inline ScreenVertex sv(int32_t x, int32_t y, float z, float u = 0.0f, float v = 0.0f)

@@ -2,8 +2,6 @@
 // environment coordinates; non-finite and huge projections.
 #include "rendertest.h"
 
-#include <string>
-
 #include "machine.h"
 
 static VertexBuffer buildPoints(std::vector<ScreenVertex> &store, const std::vector<float> &points,
@@ -105,17 +103,15 @@ TEST(RenderVertex, NonFiniteAndHugeProjectionsAreDefined)
   // Both windings of each, so the facing test cannot hide the far points.
   int32_t tris[] = {0, 3, 4, 0, 4, 3, 1, 3, 4, 1, 4, 3, 2, 3, 5, 2, 5, 3, 1, 2, 3, 1, 3, 2};
   int32_t n = 0;
-  EXPECT_EQ(BuildTriangleBuffer(&vb, nullptr, tris, 8, 0, &tb, &n, 0), 8);
-  EXPECT_EQ(RenderStatsGet()->trianglesBad, 2);
+  for (int round = 0; round < 2; round++) {  // said once, however often it happens
+    EXPECT_EQ(BuildTriangleBuffer(&vb, nullptr, tris, 8, 0, &tb, &n, 0), 8);
+    EXPECT_GT(n, 0);
+  }
+  EXPECT_EQ(RenderStatsGet()->trianglesBad, 4);
   for (int32_t i = 0; i < 3 * n; i++) {
-    EXPECT_GE(out[i].x, 0); EXPECT_LE(out[i].x, 512);
-    EXPECT_GE(out[i].y, 0); EXPECT_LE(out[i].y, 224);
+    EXPECT_TRUE(out[i].x >= 0 && out[i].x <= 512 && out[i].y >= 0 && out[i].y <= 224);
     EXPECT_FALSE(std::isnan(out[i].z));
   }
-  EXPECT_EQ(BuildTriangleBuffer(&vb, nullptr, tris, 8, 0, &tb, &n, 0), 8);
   MachineCaptureConsole(nullptr);
-  // Said once, however often it happens.
-  size_t first = console.find("not drawn");
-  ASSERT_NE(first, std::string::npos);
-  EXPECT_EQ(console.find("not drawn", first + 1), std::string::npos);
+  EXPECT_EQ(countOf(console, "damaged point"), 1);
 }
