@@ -59,8 +59,8 @@ static inline void sortStep(ScreenVertex *a, ScreenVertex *b, int axis)
 
 // The cut point on the edge from inside vertex I to outside vertex O: the
 // pass's coordinate is the bound; the other one and z, u, v are interpolated
-// in single precision, the other coordinate truncated toward zero. The
-// words the interpolation does not write are I's.
+// in single precision, the other coordinate truncated toward zero and kept
+// between the edge's ends. The words the interpolation does not write are I's.
 static void cutPoint(ScreenVertex *p, const ScreenVertex *in, const ScreenVertex *out,
                      const ClipPass *pass)
 {
@@ -76,6 +76,11 @@ static void cutPoint(ScreenVertex *p, const ScreenVertex *in, const ScreenVertex
   *p = *in;
   int32_t io = coordOf(in, !pass->axis), oo = coordOf(out, !pass->axis);
   int32_t other = renderTruncSat((float)io + ((float)(oo - io) * r) * d);
+  // NOTE: r * d can come out a rounding step above 1, which could put the
+  // point a pixel past its own edge's end, and so outside the rectangle;
+  // the point lies on the edge, so hold it between the ends.
+  int32_t lo = io < oo ? io : oo, hi = io < oo ? oo : io;
+  other = other < lo ? lo : other > hi ? hi : other;
   if (pass->axis) {
     p->y = pass->bound;
     p->x = other;

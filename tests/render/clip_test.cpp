@@ -85,6 +85,14 @@ TEST(RenderClip, LeftAndTopEdgesAreInsideRightAndBottomOutside)
   // Likewise the bottom edge.
   out = runTriangles({sv(100, 224, 0.5f), sv(10, 100, 0.5f), sv(200, 150, 0.5f)}, {0, 1, 2});
   EXPECT_EQ(out.size(), 6u);
+  // A vertex on the right edge and the top: single precision puts the cut
+  // point from (-175, 271) at y = 86.99998, a pixel above the rectangle
+  // once truncated; it stays on its edge instead.
+  PS2DrawSetClip(-200, 87, 164, 400);
+  out = runTriangles({sv(-175, 271, 0.5f), sv(164, 87, 0.5f), sv(-100, 300, 0.5f)}, {0, 1, 2});
+  ASSERT_EQ(out.size(), 6u);
+  for (auto &v : out)
+    EXPECT_GE(v.y, 87);
 }
 
 // Checks containment and area of what one triangle becomes.
