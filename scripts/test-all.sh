@@ -12,3 +12,6 @@ for preset in default asan; do
   echo "== $preset tests"
   ctest --preset "$preset"
 done
+
+echo "== fuzz targets over their seed corpora"
+bash scripts/fuzz-replay.sh
