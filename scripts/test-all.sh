@@ -13,5 +13,5 @@ for preset in default asan; do
   ctest --preset "$preset"
 done
 
-echo "== fuzz targets over their seed corpora"
+echo "== fuzz seed replay"
 bash scripts/fuzz-replay.sh

@@ -6,6 +6,9 @@
 #include "ps2draw.h"
 #include "ps2screen.h"
 #include "render.h"
+#include "tex.h"
+#include "texrgb.h"
+#include "textga.h"
 #include "window.h"
 
 // The window layer's record, fetched again at the start of every frame.
@@ -53,6 +56,9 @@ static void cbInit(void)
   FileIOInit();
   for (const char *line : titleLines)
     ConsoleAdd("%s", line);
+  TexInit();
+  TexRegisterCodec("TGA", TgaLoad);
+  TexRGBSet(0);
   MatrixInit();
   init3D();
 }

@@ -1,0 +1,165 @@
+// The texture registry: codec table, sharing by name, failure paths, list walks
+// and the hand-over to the video-memory texture pool.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "mem.h"
+#include "testkit.h"
+#include "tex.h"
+#include "texhard.h"
+#include "texrgb.h"
+#include "textga.h"
+
+// A codec that logs the names it loads and makes a 2 x 1 image, or fails for "bad" names.
+static std::string loaded;
+static int32_t fakeLoad(TexEntry *entry)
+{
+  loaded += std::string(entry->name) + " ";
+  if (strstr(entry->name, "bad"))
+    return -13;
+  entry->width = 2;
+  entry->height = 1;
+  entry->pixels = static_cast<uint8_t *>(MemAlloc(8));
+  return 0;
+}
+
+class TexRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    MachineForTest(dir.path);
+    MemFreeAll();
+    MemInit();
+    ASSERT_EQ(TexInit(), TEX_OK);
+    loaded.clear();
+    MachineCaptureConsole(&output);
+  }
+  void TearDown() override
+  {
+    MachineCaptureConsole(nullptr);
+    TexFreeAll();  // while the records below still exist
+  }
+  // Registers e[i] under `name`; the result of TexAdd.
+  int32_t add(int i, const char *name)
+  {
+    snprintf(e[i].name, TEX_NAME_SIZE, "%s", name);
+    return TexAdd(&e[i]);
+  }
+  TempDir dir;
+  std::string output;
+  TexEntry e[8] = {};
+};
+
+// The names in list order; the backward walk must give the same order.
+static std::string walk(void)
+{
+  std::string forward, backward;
+  TexEntry *last = nullptr;
+  for (TexEntry *entry = TexGetFirst(); entry; last = entry, entry = entry->next)
+    forward += std::string(entry->name) + " ";
+  for (TexEntry *entry = last; entry; entry = entry->prev)
+    backward = std::string(entry->name) + " " + backward;
+  EXPECT_EQ(forward, backward);
+  return forward;
+}
+
+TEST_F(TexRegistry, CodecTableAndChoiceByExtension)
+{
+  EXPECT_EQ(TexRegisterCodec(nullptr, fakeLoad), TEX_ERR_NULL);
+  EXPECT_EQ(TexRegisterCodec("TGA", nullptr), TEX_ERR_NULL);
+  ASSERT_EQ(TexRegisterCodec("TGA", fakeLoad), TEX_OK);
+  for (int i = 1; i < TEX_MAX_CODECS; i++)
+    ASSERT_EQ(TexRegisterCodec("xyz", TgaLoad), TEX_OK);
+  EXPECT_EQ(TexRegisterCodec("png", fakeLoad), TEX_ERR_FAILED);
+
+  // Lower-cased, then loaded by the first codec whose extension it contains;
+  // a name no codec matches is registered without pixels.
+  ASSERT_EQ(add(0, "C:\\Scene\\Wall.TGA"), TEX_OK);
+  ASSERT_EQ(add(1, "readme.txt"), TEX_OK);
+  EXPECT_EQ(loaded, "c:\\scene\\wall.tga ");
+  EXPECT_EQ(e[0].width, 2);
+  EXPECT_EQ(e[1].pixels, nullptr);
+  EXPECT_EQ(walk(), "c:\\scene\\wall.tga readme.txt ");
+  EXPECT_EQ(TexInit(), TEX_ERR_FAILED);  // not while records are registered
+  EXPECT_EQ(TexGetFirst(), &e[0]);
+}
+
+TEST_F(TexRegistry, SharesImagesByNameAndSetsScrollCodes)
+{
+  ASSERT_EQ(TexRegisterCodec("tga", fakeLoad), TEX_OK);
+  ASSERT_EQ(add(0, "rock_scdn.tga"), TEX_OK);
+  ASSERT_EQ(add(1, "ROCK_SCDN.TGA"), TEX_OK);
+  ASSERT_EQ(add(2, "a_scdn_scup.tga"), TEX_OK);
+  ASSERT_EQ(add(3, "x_sclt_scrt.tga"), TEX_OK);
+  EXPECT_EQ(loaded, "rock_scdn.tga a_scdn_scup.tga x_sclt_scrt.tga ");  // loaded once
+  EXPECT_EQ(e[0].scrollCode * 100 + e[2].scrollCode * 10 + e[3].scrollCode, 214);
+  EXPECT_EQ(e[1].index, 1);
+  EXPECT_EQ(e[1].sameAs, &e[0]);
+  EXPECT_EQ(e[1].pixels, nullptr);
+  EXPECT_EQ(e[1].width * 10 + e[1].scrollCode, 22);
+  // A sharing record draws with the first record's pixels.
+  EXPECT_EQ(TexGetPixels(&e[1]), e[0].pixels);
+  EXPECT_EQ(TexGetPixels(nullptr), nullptr);
+
+  // Freeing the shared record hands its image to the record that shared it.
+  const uint8_t *image = e[0].pixels;
+  ASSERT_EQ(TexFree(&e[0]), TEX_OK);
+  EXPECT_EQ(e[1].sameAs, nullptr);
+  EXPECT_EQ(TexGetPixels(&e[1]), image);
+}
+
+TEST_F(TexRegistry, FailuresLeaveTheListAsItWas)
+{
+  EXPECT_EQ(TexAdd(nullptr), TEX_ERR_NULL);
+  ASSERT_EQ(TexRegisterCodec("tga", fakeLoad), TEX_OK);
+  ASSERT_EQ(add(0, "good.tga"), TEX_OK);
+  EXPECT_EQ(add(1, "bad.tga"), TEX_ERR_FAILED);
+  EXPECT_NE(output.find("Error while reading bad.tga !"), std::string::npos) << output;
+  EXPECT_EQ(TexAdd(&e[0]), TEX_ERR_FAILED);  // already linked: adding it again would cut the list
+  ASSERT_EQ(add(2, "after.tga"), TEX_OK);
+  EXPECT_EQ(e[2].index, 1);  // the failed additions took no number
+  EXPECT_EQ(walk(), "good.tga after.tga ");
+}
+
+TEST_F(TexRegistry, FreeUnlinksAndWalksSkipTheRecord)
+{
+  for (int i = 0; i < 4; i++)
+    ASSERT_EQ(add(i, std::string(1, (char)('a' + i)).c_str()), TEX_OK);
+  ASSERT_EQ(TexFree(&e[1]), TEX_OK);
+  EXPECT_EQ(walk(), "a c d ");
+  ASSERT_EQ(TexFree(&e[0]), TEX_OK);
+  ASSERT_EQ(TexFree(&e[3]), TEX_OK);
+  TexEntry stranger = {};
+  EXPECT_EQ(TexFree(&stranger), TEX_OK);  // not registered: nothing happens
+  EXPECT_EQ(walk(), "c ");
+  ASSERT_EQ(TexFreeAll(), TEX_OK);
+  EXPECT_EQ(TexGetFirst(), nullptr);
+  ASSERT_EQ(add(4, "e"), TEX_OK);
+  EXPECT_EQ(e[4].index, 0);
+}
+
+TEST_F(TexRegistry, RealTgaFilesThroughTheCodecAndIntoThePool)
+{
+  ASSERT_EQ(TexRegisterCodec("TGA", TgaLoad), TEX_OK);
+  const char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0};
+  WriteHostFile(dir.path + "/pic.tga", std::string(header, 18) + std::string(16, '\x42'));
+  ASSERT_EQ(add(0, "PIC.TGA"), TEX_OK);
+  ASSERT_EQ(add(1, "pic.tga"), TEX_OK);
+  EXPECT_EQ(add(2, "gone.tga"), TEX_ERR_FAILED);
+  std::string before((const char *)e[0].pixels, 16);
+  EXPECT_EQ(TexRGBConvert(&e[0]), TEX_OK);  // keeps the pixels byte for byte
+  EXPECT_EQ(std::string((const char *)e[0].pixels, 16), before);
+  EXPECT_EQ(TexRGBConvert(nullptr), TEX_ERR_NULL);
+
+  TexHardReset();
+  TexHardAdd(&e[2].slot, before.data(), 8, 8, 32);  // someone else's texture first
+  e[0].slot = e[1].slot = -7;
+  ASSERT_EQ(TexUploadAllToHard(), TEX_OK);
+  EXPECT_EQ(e[0].slot * 10 + e[1].slot, 11);
+  EXPECT_EQ(TexHardGetPoolOffset(1), 256);
+  EXPECT_EQ(TexHardGetSlot(1)->pixels, e[0].pixels);
+  EXPECT_EQ(TexRemoveAllFromHard(), TEX_OK);
+  EXPECT_EQ(TexHardGetCount(), 2);
+}
