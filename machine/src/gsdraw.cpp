@@ -1,0 +1,298 @@
+// The GS rasteriser: points, sprites and triangles with the hardware's
+// coverage rules, then per pixel: depth test, texture (DECAL or MODULATE,
+// nearest texel), alpha test, frame and depth writes with their masks.
+//
+// Coverage (window coordinates, pixel (i, j) sampled at exactly (i, j)):
+//   triangle  sample strictly inside, or on a left edge or a horizontal top
+//             edge; never on a right or bottom edge (the "ceil" rule: rows
+//             ceil(ymin) <= y < ceil(ymax), columns ceil(xl) <= x < ceil(xr));
+//   sprite    ceil(min) <= x < ceil(max) on both axes, corners in any order;
+//   point     the pixel nearest the position, halves rounding up.
+// Triangle edges are tested with exact integer edge functions in 1/16 pixel,
+// solved per row for the span's two ends, so spans are filled without a test
+// per pixel. Depth and texture coordinates are planes through the vertices,
+// evaluated in double precision at each sample point and truncated (floored
+// for texels).
+#include "gs_draw.h"
+#include "machine_internal.h"
+
+#include <cmath>
+
+static int64_t floorDiv(int64_t a, int64_t b)  // b > 0
+{
+  int64_t q = a / b;
+  return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+static int64_t ceilDiv(int64_t a, int64_t b)  // b > 0
+{
+  return -floorDiv(-a, b);
+}
+
+// What varies along a span: depth and texel coordinates at its first pixel
+// and their steps per pixel.
+struct SpanVars {
+  double z, dzdx;
+  double u, dudx, v, dvdx;
+  int zFlat;           // every vertex has the same depth: use zConst exactly
+  uint32_t zConst;
+  uint32_t color;      // the primitive's (flat) colour
+};
+
+static uint32_t depthAt(double z, uint32_t zMax)
+{
+  if (!(z > 0))
+    return 0;
+  if (z >= (double)zMax)
+    return zMax;
+  return (uint32_t)z;
+}
+
+static uint32_t wrapTexel(int64_t t, int logSize, int mode, uint32_t lo, uint32_t hi)
+{
+  int64_t size = (int64_t)1 << logSize;
+  switch (mode) {
+  case GS_WRAP_REPEAT:
+    return (uint32_t)(t & (size - 1));
+  case GS_WRAP_CLAMP:
+    return (uint32_t)(t < 0 ? 0 : t >= size ? size - 1 : t);
+  case GS_WRAP_REGION_CLAMP:
+    return (uint32_t)(t < (int64_t)lo ? lo : t > (int64_t)hi ? hi : t);
+  default:
+    return (uint32_t)(((uint64_t)t & lo) | hi) & 1023;
+  }
+}
+
+static uint32_t sampleTexture(const GsDrawEnv *e, double u, double v, uint32_t vertexColor)
+{
+  // Texel coordinates stay within 1024 + a rounding step, so floor fits in 64 bits.
+  int64_t tu = (int64_t)std::floor(u), tv = (int64_t)std::floor(v);
+  uint32_t x = wrapTexel(tu, e->texLogW, e->wrapS, e->minU, e->maxU);
+  uint32_t y = wrapTexel(tv, e->texLogH, e->wrapT, e->minV, e->maxV);
+  uint32_t texel = gsMem[(e->texBase + y * e->texPitch + x) & GS_MEM_MASK];
+  if (!e->texAlpha)
+    texel = (texel & 0xFFFFFF) | (vertexColor & 0xFF000000u);
+  if (e->texFunction == GS_TFX_DECAL)
+    return texel;
+  // MODULATE (HIGHLIGHT modes are taken as MODULATE): 0x80 is 1.0.
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    uint32_t c = ((vertexColor >> shift & 0xFF) * (texel >> shift & 0xFF)) >> 7;
+    out |= (c > 255 ? 255 : c) << shift;
+  }
+  return out;
+}
+
+static int alphaPasses(const GsDrawEnv *e, uint32_t a)
+{
+  switch (e->alphaMethod) {
+  case 0: return 0;
+  case 1: return 1;
+  case 2: return a < e->alphaRef;
+  case 3: return a <= e->alphaRef;
+  case 4: return a == e->alphaRef;
+  case 5: return a >= e->alphaRef;
+  case 6: return a > e->alphaRef;
+  default: return a != e->alphaRef;
+  }
+}
+
+// Pixels xa..xb (inclusive, already inside the scissor) of row y.
+template <bool TEXTURED>
+static void drawSpan(const GsDrawEnv *e, int y, int xa, int xb, const SpanVars *s)
+{
+  uint32_t fbRow = e->fbBase + (uint32_t)y * e->pitch;
+  uint32_t zRow = e->zBase + (uint32_t)y * e->pitch;
+  for (int x = xa; x <= xb; x++) {
+    double i = (double)(x - xa);
+    uint32_t fi = (fbRow + (uint32_t)x) & GS_MEM_MASK, zi = (zRow + (uint32_t)x) & GS_MEM_MASK;
+    uint32_t z = s->zFlat ? s->zConst : depthAt(s->z + s->dzdx * i, e->zMax);
+    if (e->zTest) {
+      uint32_t old = gsMem[zi];
+      if ((e->zMethod == GS_ZTST_GEQUAL && z < old) || (e->zMethod == GS_ZTST_GREATER && z <= old))
+        continue;
+    }
+    uint32_t c = TEXTURED ? sampleTexture(e, s->u + s->dudx * i, s->v + s->dvdx * i, s->color)
+                          : s->color;
+    int writeFb = 1, writeZ = e->zWrite;
+    uint32_t mask = e->fbMask;
+    if (e->alphaTest && !alphaPasses(e, c >> 24)) {
+      if (e->alphaFail == GS_AFAIL_KEEP)
+        continue;
+      if (e->alphaFail == GS_AFAIL_ZB_ONLY)
+        writeFb = 0;
+      else
+        writeZ = 0;
+      if (e->alphaFail == GS_AFAIL_RGB_ONLY)
+        mask |= 0xFF000000u;
+    }
+    if (writeFb)
+      gsMem[fi] = mask ? (gsMem[fi] & mask) | (c & ~mask) : c;
+    if (writeZ)
+      gsMem[zi] = z;
+  }
+}
+
+static void span(const GsDrawEnv *e, int y, int xa, int xb, const SpanVars *s)
+{
+  if (e->textured)
+    drawSpan<true>(e, y, xa, xb, s);
+  else
+    drawSpan<false>(e, y, xa, xb, s);
+}
+
+static int neverDraws(const GsDrawEnv *e)
+{
+  return e->zTest && e->zMethod == GS_ZTST_NEVER;
+}
+
+uint64_t gsDrawPoint(const GsDrawEnv *e, const GsVertex *v)
+{
+  int64_t x = floorDiv((int64_t)v->x + 8, 16), y = floorDiv((int64_t)v->y + 8, 16);
+  if (x < e->scissorX0 || x > e->scissorX1 || y < e->scissorY0 || y > e->scissorY1)
+    return 0;
+  if (neverDraws(e))
+    return 1;
+  SpanVars s = {0, 0, v->u / 16.0, 0, v->v / 16.0, 0, 1, v->z > e->zMax ? e->zMax : v->z, v->rgba};
+  span(e, (int)y, (int)x, (int)x, &s);
+  return 1;
+}
+
+uint64_t gsDrawSprite(const GsDrawEnv *e, const GsVertex *v0, const GsVertex *v1)
+{
+  int64_t xs = ceilDiv(v0->x < v1->x ? v0->x : v1->x, 16);
+  int64_t xe = ceilDiv(v0->x < v1->x ? v1->x : v0->x, 16) - 1;
+  int64_t ys = ceilDiv(v0->y < v1->y ? v0->y : v1->y, 16);
+  int64_t ye = ceilDiv(v0->y < v1->y ? v1->y : v0->y, 16) - 1;
+  if (xs < e->scissorX0) xs = e->scissorX0;
+  if (xe > e->scissorX1) xe = e->scissorX1;
+  if (ys < e->scissorY0) ys = e->scissorY0;
+  if (ye > e->scissorY1) ye = e->scissorY1;
+  if (xs > xe || ys > ye)
+    return 0;
+  uint64_t covered = (uint64_t)(xe - xs + 1) * (uint64_t)(ye - ys + 1);
+  if (neverDraws(e))
+    return covered;
+  // Colour and depth come from the second vertex; texel coordinates run
+  // linearly from one corner to the other (non-empty, so the corners differ).
+  SpanVars s = {0, 0, 0, 0, 0, 0, 1, v1->z > e->zMax ? e->zMax : v1->z, v1->rgba};
+  double x0 = v0->x / 16.0, y0 = v0->y / 16.0;
+  s.dudx = ((double)v1->u - v0->u) / (v1->x - v0->x);
+  double dvdy = ((double)v1->v - v0->v) / (v1->y - v0->y);
+  s.u = v0->u / 16.0 + s.dudx * ((double)xs - x0);
+  for (int64_t y = ys; y <= ye; y++) {
+    s.v = v0->v / 16.0 + dvdy * ((double)y - y0);
+    span(e, (int)y, (int)xs, (int)xe, &s);
+  }
+  return covered;
+}
+
+// One edge from p to q as a constraint on the columns of a row: with the
+// triangle oriented so that its inside is where every edge function
+// E(X, Y) = dx (Y - py) - dy (X - px) is positive, a sample on the edge
+// itself counts only for left edges (dy < 0) and horizontal top edges
+// (dy = 0, dx > 0).
+struct Edge {
+  int64_t px, py, dx, dy;
+  int64_t bias;  // 0: samples on the edge are inside, 1: they are not
+};
+
+static Edge makeEdge(const GsVertex *p, const GsVertex *q)
+{
+  Edge ed;
+  ed.px = p->x;
+  ed.py = p->y;
+  ed.dx = (int64_t)q->x - p->x;
+  ed.dy = (int64_t)q->y - p->y;
+  ed.bias = (ed.dy < 0 || (ed.dy == 0 && ed.dx > 0)) ? 0 : 1;
+  return ed;
+}
+
+// Narrows [*lo, *hi] to the columns x of row y (Y = 16 y) where E(16 x, Y) >= bias.
+static void clipSpan(const Edge *ed, int64_t y, int64_t *lo, int64_t *hi)
+{
+  // -16 dy x >= bias - dx (Y - py) - dy px
+  int64_t k = ed->bias - ed->dx * (16 * y - ed->py) - ed->dy * ed->px;
+  int64_t a = -16 * ed->dy;
+  if (a > 0) {
+    int64_t m = ceilDiv(k, a);
+    if (m > *lo) *lo = m;
+  } else if (a < 0) {
+    int64_t m = floorDiv(-k, -a);
+    if (m < *hi) *hi = m;
+  } else if (k > 0) {
+    *hi = *lo - 1;  // a horizontal edge with the whole row outside it
+  }
+}
+
+// Gradients of the plane through (x_i, y_i, value_i), in units per pixel.
+static void planeOf(const GsVertex *a, const GsVertex *b, const GsVertex *c, double va, double vb,
+                    double vc, double area, double *ddx, double *ddy)
+{
+  double x1 = (b->x - a->x) / 16.0, y1 = (b->y - a->y) / 16.0;
+  double x2 = (c->x - a->x) / 16.0, y2 = (c->y - a->y) / 16.0;
+  *ddx = ((vb - va) * y2 - (vc - va) * y1) / area;
+  *ddy = ((vc - va) * x1 - (vb - va) * x2) / area;
+}
+
+uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b,
+                        const GsVertex *c)
+{
+  uint32_t color = c->rgba;  // flat shading: the vertex that kicked the primitive
+  int64_t area16 = ((int64_t)b->x - a->x) * ((int64_t)c->y - a->y) -
+                   ((int64_t)c->x - a->x) * ((int64_t)b->y - a->y);
+  if (area16 == 0)
+    return 0;
+  if (area16 < 0) {  // the other winding: walk the edges the other way round
+    const GsVertex *t = b;
+    b = c;
+    c = t;
+    area16 = -area16;
+  }
+  Edge edges[3] = {makeEdge(a, b), makeEdge(b, c), makeEdge(c, a)};
+  int64_t ymin = a->y, ymax = a->y, xmin = a->x, xmax = a->x;
+  for (const GsVertex *p : {b, c}) {
+    ymin = p->y < ymin ? p->y : ymin;
+    ymax = p->y > ymax ? p->y : ymax;
+    xmin = p->x < xmin ? p->x : xmin;
+    xmax = p->x > xmax ? p->x : xmax;
+  }
+  int64_t ys = ceilDiv(ymin, 16), ye = floorDiv(ymax, 16);
+  int64_t xs = ceilDiv(xmin, 16), xe = floorDiv(xmax, 16);
+  if (ys < e->scissorY0) ys = e->scissorY0;
+  if (ye > e->scissorY1) ye = e->scissorY1;
+  if (xs < e->scissorX0) xs = e->scissorX0;
+  if (xe > e->scissorX1) xe = e->scissorX1;
+  if (ys > ye || xs > xe)
+    return 0;
+
+  SpanVars s = {0, 0, 0, 0, 0, 0, 0, 0, color};
+  double area = (double)area16 / 256.0, dzdy = 0, dudy = 0, dvdy = 0;
+  double ax = a->x / 16.0, ay = a->y / 16.0;
+  s.zFlat = a->z == b->z && b->z == c->z;
+  s.zConst = a->z > e->zMax ? e->zMax : a->z;
+  if (!s.zFlat)
+    planeOf(a, b, c, a->z, b->z, c->z, area, &s.dzdx, &dzdy);
+  if (e->textured) {
+    planeOf(a, b, c, a->u / 16.0, b->u / 16.0, c->u / 16.0, area, &s.dudx, &dudy);
+    planeOf(a, b, c, a->v / 16.0, b->v / 16.0, c->v / 16.0, area, &s.dvdx, &dvdy);
+  }
+  int never = neverDraws(e);
+  uint64_t covered = 0;
+  for (int64_t y = ys; y <= ye; y++) {
+    int64_t lo = xs, hi = xe;
+    for (const Edge &ed : edges)
+      clipSpan(&ed, y, &lo, &hi);
+    if (lo > hi)
+      continue;
+    covered += (uint64_t)(hi - lo + 1);
+    if (never)
+      continue;
+    double dx = (double)lo - ax, dy = (double)y - ay;
+    s.z = a->z + s.dzdx * dx + dzdy * dy;
+    s.u = a->u / 16.0 + s.dudx * dx + dudy * dy;
+    s.v = a->v / 16.0 + s.dvdx * dx + dvdy * dy;
+    span(e, (int)y, (int)lo, (int)hi, &s);
+  }
+  return covered;
+}
