@@ -29,6 +29,8 @@ MachineGsStats gsStats;
 static uint64_t gsReg[GS_REG_COUNT];
 static uint32_t prim;            // PRIM in force (after PRMODECONT)
 static GsVertex queue[3];        // vertices waiting for their primitive
+static GsDrawEnv env;            // decoded drawing registers, valid unless envDirty
+static int envDirty = 1;
 static int queued;
 
 // The host-to-local transfer in progress, started by TRXDIR = 0.
@@ -53,6 +55,7 @@ void machineGsReset(void)
   std::memset(&gsStats, 0, sizeof gsStats);
   prim = 0;
   queued = 0;
+  envDirty = 1;
   machineGifReset();
 }
 
@@ -180,8 +183,10 @@ static GsVertex latchVertex(uint64_t xyz, int withFog)
 
 static void drawQueued(const GsVertex *a, const GsVertex *b, const GsVertex *c)
 {
-  GsDrawEnv env;
-  decodeEnv(&env);
+  if (envDirty) {
+    decodeEnv(&env);
+    envDirty = 0;
+  }
   uint64_t pixels = 0;
   switch (prim & 7) {
   case PRIM_POINT:
@@ -235,6 +240,7 @@ void machineGsWrite(int address, uint64_t value)
     prim = (gsReg[GS_PRMODECONT] & 1) ? (uint32_t)(value & 0x7FF)
                                       : (uint32_t)((value & 7) | (gsReg[GS_PRMODE] & 0x7F8));
     queued = 0;
+    envDirty = 1;
     break;
   case GS_XYZ2:
   case GS_XYZF2:
@@ -254,8 +260,14 @@ void machineGsWrite(int address, uint64_t value)
     imagePixel((uint32_t)value);
     imagePixel((uint32_t)(value >> 32));
     break;
+  case GS_RGBAQ:
+  case GS_ST:
+  case GS_UV:
+    gsReg[address] = value;  // per-vertex values: the environment stays decoded
+    break;
   default:
     gsReg[address] = value;
+    envDirty = 1;
     break;
   }
 }

@@ -34,6 +34,22 @@ enum { GS_TFX_MODULATE = 0, GS_TFX_DECAL = 1 };
 enum { GS_WRAP_REPEAT = 0, GS_WRAP_CLAMP = 1, GS_WRAP_REGION_CLAMP = 2, GS_WRAP_REGION_REPEAT = 3 };
 enum { GS_AFAIL_KEEP = 0, GS_AFAIL_FB_ONLY = 1, GS_AFAIL_ZB_ONLY = 2, GS_AFAIL_RGB_ONLY = 3 };
 
+// What varies along a span: depth and texel coordinates at its first pixel
+// and their steps per pixel.
+struct SpanVars {
+  double z, dzdx;
+  double u, dudx, v, dvdx;
+  int zFlat;           // every vertex has the same depth: use zConst exactly
+  uint32_t zConst;
+  uint32_t color;      // the primitive's (flat) colour
+};
+
+// Draws pixels xa..xb (inclusive, inside the scissor) of row y.
+typedef void (*GsSpanFn)(const GsDrawEnv *env, int y, int xa, int xb, const SpanVars *s);
+// The span routine for a primitive: a specialised loop for the common
+// cases (gsspan.cpp), the general per-pixel pipeline otherwise.
+GsSpanFn gsChooseSpan(const GsDrawEnv *env, const SpanVars *s);
+
 // Each returns the number of pixels it covered inside the scissor.
 uint64_t gsDrawPoint(const GsDrawEnv *env, const GsVertex *v);
 uint64_t gsDrawSprite(const GsDrawEnv *env, const GsVertex *v0, const GsVertex *v1);

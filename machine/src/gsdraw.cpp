@@ -16,8 +16,6 @@
 #include "gs_draw.h"
 #include "machine_internal.h"
 
-#include <cmath>
-
 static int64_t floorDiv(int64_t a, int64_t b)  // b > 0
 {
   int64_t q = a / b;
@@ -27,118 +25,6 @@ static int64_t floorDiv(int64_t a, int64_t b)  // b > 0
 static int64_t ceilDiv(int64_t a, int64_t b)  // b > 0
 {
   return -floorDiv(-a, b);
-}
-
-// What varies along a span: depth and texel coordinates at its first pixel
-// and their steps per pixel.
-struct SpanVars {
-  double z, dzdx;
-  double u, dudx, v, dvdx;
-  int zFlat;           // every vertex has the same depth: use zConst exactly
-  uint32_t zConst;
-  uint32_t color;      // the primitive's (flat) colour
-};
-
-static uint32_t depthAt(double z, uint32_t zMax)
-{
-  if (!(z > 0))
-    return 0;
-  if (z >= (double)zMax)
-    return zMax;
-  return (uint32_t)z;
-}
-
-static uint32_t wrapTexel(int64_t t, int logSize, int mode, uint32_t lo, uint32_t hi)
-{
-  int64_t size = (int64_t)1 << logSize;
-  switch (mode) {
-  case GS_WRAP_REPEAT:
-    return (uint32_t)(t & (size - 1));
-  case GS_WRAP_CLAMP:
-    return (uint32_t)(t < 0 ? 0 : t >= size ? size - 1 : t);
-  case GS_WRAP_REGION_CLAMP:
-    return (uint32_t)(t < (int64_t)lo ? lo : t > (int64_t)hi ? hi : t);
-  default:
-    return (uint32_t)(((uint64_t)t & lo) | hi) & 1023;
-  }
-}
-
-static uint32_t sampleTexture(const GsDrawEnv *e, double u, double v, uint32_t vertexColor)
-{
-  // Texel coordinates stay within 1024 + a rounding step, so floor fits in 64 bits.
-  int64_t tu = (int64_t)std::floor(u), tv = (int64_t)std::floor(v);
-  uint32_t x = wrapTexel(tu, e->texLogW, e->wrapS, e->minU, e->maxU);
-  uint32_t y = wrapTexel(tv, e->texLogH, e->wrapT, e->minV, e->maxV);
-  uint32_t texel = gsMem[(e->texBase + y * e->texPitch + x) & GS_MEM_MASK];
-  if (!e->texAlpha)
-    texel = (texel & 0xFFFFFF) | (vertexColor & 0xFF000000u);
-  if (e->texFunction == GS_TFX_DECAL)
-    return texel;
-  // MODULATE (HIGHLIGHT modes are taken as MODULATE): 0x80 is 1.0.
-  uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    uint32_t c = ((vertexColor >> shift & 0xFF) * (texel >> shift & 0xFF)) >> 7;
-    out |= (c > 255 ? 255 : c) << shift;
-  }
-  return out;
-}
-
-static int alphaPasses(const GsDrawEnv *e, uint32_t a)
-{
-  switch (e->alphaMethod) {
-  case 0: return 0;
-  case 1: return 1;
-  case 2: return a < e->alphaRef;
-  case 3: return a <= e->alphaRef;
-  case 4: return a == e->alphaRef;
-  case 5: return a >= e->alphaRef;
-  case 6: return a > e->alphaRef;
-  default: return a != e->alphaRef;
-  }
-}
-
-// Pixels xa..xb (inclusive, already inside the scissor) of row y.
-template <bool TEXTURED>
-static void drawSpan(const GsDrawEnv *e, int y, int xa, int xb, const SpanVars *s)
-{
-  uint32_t fbRow = e->fbBase + (uint32_t)y * e->pitch;
-  uint32_t zRow = e->zBase + (uint32_t)y * e->pitch;
-  for (int x = xa; x <= xb; x++) {
-    double i = (double)(x - xa);
-    uint32_t fi = (fbRow + (uint32_t)x) & GS_MEM_MASK, zi = (zRow + (uint32_t)x) & GS_MEM_MASK;
-    uint32_t z = s->zFlat ? s->zConst : depthAt(s->z + s->dzdx * i, e->zMax);
-    if (e->zTest) {
-      uint32_t old = gsMem[zi];
-      if ((e->zMethod == GS_ZTST_GEQUAL && z < old) || (e->zMethod == GS_ZTST_GREATER && z <= old))
-        continue;
-    }
-    uint32_t c = TEXTURED ? sampleTexture(e, s->u + s->dudx * i, s->v + s->dvdx * i, s->color)
-                          : s->color;
-    int writeFb = 1, writeZ = e->zWrite;
-    uint32_t mask = e->fbMask;
-    if (e->alphaTest && !alphaPasses(e, c >> 24)) {
-      if (e->alphaFail == GS_AFAIL_KEEP)
-        continue;
-      if (e->alphaFail == GS_AFAIL_ZB_ONLY)
-        writeFb = 0;
-      else
-        writeZ = 0;
-      if (e->alphaFail == GS_AFAIL_RGB_ONLY)
-        mask |= 0xFF000000u;
-    }
-    if (writeFb)
-      gsMem[fi] = mask ? (gsMem[fi] & mask) | (c & ~mask) : c;
-    if (writeZ)
-      gsMem[zi] = z;
-  }
-}
-
-static void span(const GsDrawEnv *e, int y, int xa, int xb, const SpanVars *s)
-{
-  if (e->textured)
-    drawSpan<true>(e, y, xa, xb, s);
-  else
-    drawSpan<false>(e, y, xa, xb, s);
 }
 
 static int neverDraws(const GsDrawEnv *e)
@@ -154,7 +40,7 @@ uint64_t gsDrawPoint(const GsDrawEnv *e, const GsVertex *v)
   if (neverDraws(e))
     return 1;
   SpanVars s = {0, 0, v->u / 16.0, 0, v->v / 16.0, 0, 1, v->z > e->zMax ? e->zMax : v->z, v->rgba};
-  span(e, (int)y, (int)x, (int)x, &s);
+  gsChooseSpan(e, &s)(e, (int)y, (int)x, (int)x, &s);
   return 1;
 }
 
@@ -180,6 +66,7 @@ uint64_t gsDrawSprite(const GsDrawEnv *e, const GsVertex *v0, const GsVertex *v1
   s.dudx = ((double)v1->u - v0->u) / (v1->x - v0->x);
   double dvdy = ((double)v1->v - v0->v) / (v1->y - v0->y);
   s.u = v0->u / 16.0 + s.dudx * ((double)xs - x0);
+  GsSpanFn span = gsChooseSpan(e, &s);
   for (int64_t y = ys; y <= ye; y++) {
     s.v = v0->v / 16.0 + dvdy * ((double)y - y0);
     span(e, (int)y, (int)xs, (int)xe, &s);
@@ -278,6 +165,7 @@ uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
     planeOf(a, b, c, a->v / 16.0, b->v / 16.0, c->v / 16.0, area, &s.dvdx, &dvdy);
   }
   int never = neverDraws(e);
+  GsSpanFn span = gsChooseSpan(e, &s);
   uint64_t covered = 0;
   for (int64_t y = ys; y <= ye; y++) {
     int64_t lo = xs, hi = xe;

@@ -88,8 +88,9 @@ void PS2DrawTexUpload(uint16_t texWidth, uint16_t texHeight, const void *pixels)
   uint32_t pixelCount = (uint32_t)texWidth * texHeight;
   uint32_t total = pixelCount / 4;
   const unsigned char *source = (const unsigned char *)pixels;
-  uint32_t chunk = total % TEX_CHUNK_QWC ? total % TEX_CHUNK_QWC : TEX_CHUNK_QWC;
-  for (uint32_t sent = 0; sent < total; sent += chunk, chunk = TEX_CHUNK_QWC) {
+  uint32_t full = (uint32_t)TEX_CHUNK_QWC;
+  uint32_t chunk = total % full ? total % full : full;
+  for (uint32_t sent = 0; sent < total; sent += chunk, chunk = full) {
     sendImageTag((int)chunk);
     GifSendFrom(source, (int)chunk);
     source += (size_t)chunk * 16;
