@@ -95,20 +95,72 @@ static Edge makeEdge(const GsVertex *p, const GsVertex *q)
   return ed;
 }
 
-// Narrows [*lo, *hi] to the columns x of row y (Y = 16 y) where E(16 x, Y) >= bias.
-static void clipSpan(const Edge *ed, int64_t y, int64_t *lo, int64_t *hi)
+// An edge's bound on the columns of successive rows, stepped exactly from
+// row to row: the condition E(16 x, 16 y) >= bias is a x >= k(y) with
+// a = -16 dy and k(y) = bias - dx (16 y - py) - dy px, which grows by
+// -16 dx per row. For a > 0 it bounds from below, x >= ceil(k / a); for
+// a < 0 from above, x <= floor(-k / -a); a horizontal edge (a = 0) lets a row
+// through whole or not at all. The quotient and remainder are carried from
+// row to row, so no division is needed after the first row.
+struct EdgeStep {
+  int side;            // 1 lower bound, -1 upper bound, 0 horizontal
+  int64_t k, dk;       // horizontal edges: k(y) and its step
+  int64_t q, r, d;     // bound = q; remainder r in [0, d)
+  int64_t qStep, rStep;
+};
+
+static void edgeStart(EdgeStep *st, const Edge *ed, int64_t y)
 {
-  // -16 dy x >= bias - dx (Y - py) - dy px
-  int64_t k = ed->bias - ed->dx * (16 * y - ed->py) - ed->dy * ed->px;
   int64_t a = -16 * ed->dy;
-  if (a > 0) {
-    int64_t m = ceilDiv(k, a);
-    if (m > *lo) *lo = m;
-  } else if (a < 0) {
-    int64_t m = floorDiv(-k, -a);
-    if (m < *hi) *hi = m;
-  } else if (k > 0) {
-    *hi = *lo - 1;  // a horizontal edge with the whole row outside it
+  int64_t k = ed->bias - ed->dx * (16 * y - ed->py) - ed->dy * ed->px;
+  int64_t step = -16 * ed->dx;
+  st->side = a > 0 ? 1 : a < 0 ? -1 : 0;
+  st->k = k;
+  st->dk = step;
+  if (st->side == 1) {  // q = ceil(k / a), r = q a - k
+    st->d = a;
+    st->q = ceilDiv(k, a);
+    st->r = st->q * a - k;
+    st->qStep = ceilDiv(step, a);  // step = qStep a - rStep
+    st->rStep = st->qStep * a - step;
+  } else if (st->side == -1) {  // q = floor(-k / -a), r = -k - q (-a)
+    st->d = -a;
+    st->q = floorDiv(-k, -a);
+    st->r = -k - st->q * -a;
+    st->qStep = floorDiv(-step, -a);
+    st->rStep = -step - st->qStep * -a;
+  }
+}
+
+static void edgeNext(EdgeStep *st)
+{
+  if (st->side == 1) {  // ceil: remainders subtract, borrow one a
+    st->q += st->qStep;
+    st->r += st->rStep;
+    if (st->r >= st->d) {
+      st->q--;
+      st->r -= st->d;
+    }
+  } else if (st->side == -1) {  // floor: remainders add, carry one d
+    st->q += st->qStep;
+    st->r += st->rStep;
+    if (st->r >= st->d) {
+      st->q++;
+      st->r -= st->d;
+    }
+  } else {
+    st->k += st->dk;
+  }
+}
+
+static void edgeClip(const EdgeStep *st, int64_t *lo, int64_t *hi)
+{
+  if (st->side == 1) {
+    if (st->q > *lo) *lo = st->q;
+  } else if (st->side == -1) {
+    if (st->q < *hi) *hi = st->q;
+  } else if (st->k > 0) {
+    *hi = *lo - 1;
   }
 }
 
@@ -167,10 +219,15 @@ uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
   int never = neverDraws(e);
   GsSpanFn span = gsChooseSpan(e, &s);
   uint64_t covered = 0;
+  EdgeStep steps[3];
+  for (int i = 0; i < 3; i++)
+    edgeStart(&steps[i], &edges[i], ys);
   for (int64_t y = ys; y <= ye; y++) {
     int64_t lo = xs, hi = xe;
-    for (const Edge &ed : edges)
-      clipSpan(&ed, y, &lo, &hi);
+    for (EdgeStep &st : steps) {
+      edgeClip(&st, &lo, &hi);
+      edgeNext(&st);
+    }
     if (lo > hi)
       continue;
     covered += (uint64_t)(hi - lo + 1);
