@@ -13,7 +13,6 @@ static MachineConfig &configRecord(void)
   static MachineConfig record = {".", MACHINE_REGION_PAL, 0, 0, "", "", 0, 2, 0};
   return record;
 }
-#define config (configRecord())
 static int frameCount;
 static std::string *consoleSink;
 static int recording;                  // MachineRecord: on or off
@@ -22,7 +21,6 @@ static MachineRecording &recordedRecord(void)  // what reached the model while o
   static MachineRecording record;
   return record;
 }
-#define recorded (recordedRecord())
 
 void MachineDefaults(MachineConfig *out)
 {
@@ -40,6 +38,7 @@ void MachineDefaults(MachineConfig *out)
 
 void MachineSetup(const MachineConfig *in)
 {
+  MachineConfig &config = configRecord();
   config = *in;
   if (config.window)
     config.realtime = 1;  // a window shows the show at its own pace
@@ -52,14 +51,15 @@ void MachineSetup(const MachineConfig *in)
 
 const MachineConfig *MachineGetConfig(void)
 {
-  return &config;
+  return &configRecord();
 }
 
 int MachineFrameDone(void)
 {
   int quit = machineDisplayFrameDone(frameCount);
   frameCount++;
-  return quit || (config.maxFrames > 0 && frameCount >= config.maxFrames);
+  int limit = configRecord().maxFrames;
+  return quit || (limit > 0 && frameCount >= limit);
 }
 
 int MachineFrameCount(void)
@@ -80,18 +80,17 @@ std::string *machineConsoleSink(void)
 
 void MachineRecord(int on)
 {
-  if (on) {
-    recorded = MachineRecording();
-  }
+  if (on)
+    recordedRecord() = MachineRecording();
   recording = on;
 }
 
 const MachineRecording *MachineGetRecording(void)
 {
-  return &recorded;
+  return &recordedRecord();
 }
 
 MachineRecording *machineRecording(void)
 {
-  return recording ? &recorded : nullptr;
+  return recording ? &recordedRecord() : nullptr;
 }

@@ -22,7 +22,6 @@ static std::string &presentErrorText(void)
   static std::string text;
   return text;
 }
-#define presentError (presentErrorText())
 static FILE *videoPipe;
 static int videoFailed;
 static int progressShown;
@@ -38,7 +37,7 @@ static int textureWidth, textureHeight;
 
 std::string MachinePresentError(void)
 {
-  return presentError;
+  return presentErrorText();
 }
 
 static int onPath(const char *program)
@@ -64,7 +63,7 @@ static void openWindow(const MachineConfig *config)
 {
 #if MORVANE_HAVE_SDL2
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    presentError = std::string("cannot open the window: ") + SDL_GetError();
+    presentErrorText() = std::string("cannot open the window: ") + SDL_GetError();
     return;
   }
   int h = config->region == MACHINE_REGION_PAL ? 256 : 224;
@@ -74,30 +73,30 @@ static void openWindow(const MachineConfig *config)
   if (sdlWindow)
     sdlRenderer = SDL_CreateRenderer(sdlWindow, -1, 0);
   if (!sdlRenderer) {
-    presentError = std::string("cannot open the window: ") + SDL_GetError();
+    presentErrorText() = std::string("cannot open the window: ") + SDL_GetError();
     return;
   }
 #else
   (void)config;
-  presentError = "the window is not available: this build has no SDL2";
+  presentErrorText() = "the window is not available: this build has no SDL2";
 #endif
 }
 
 void presentStart(void)
 {
   MachinePresentClose();
-  presentError.clear();
+  presentErrorText().clear();
   quitRequested = 0;
   const MachineConfig *config = MachineGetConfig();
   if (!config->pngDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(config->pngDir, ec);
     if (!std::filesystem::is_directory(config->pngDir, ec))
-      presentError = "cannot create the PNG folder " + config->pngDir;
+      presentErrorText() = "cannot create the PNG folder " + config->pngDir;
   }
   if (!config->videoFile.empty() && !onPath("ffmpeg"))
-    presentError = "--video needs ffmpeg, which is not on PATH";
-  if (config->window && presentError.empty())
+    presentErrorText() = "--video needs ffmpeg, which is not on PATH";
+  if (config->window && presentErrorText().empty())
     openWindow(config);
   if (!closeRegistered && (config->window || !config->pngDir.empty() || !config->videoFile.empty())) {
     std::atexit(MachinePresentClose);
