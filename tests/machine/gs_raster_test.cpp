@@ -337,3 +337,27 @@ TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
   MachineDisplayPicture(&picture, &w, &h);
   EXPECT_EQ(picture[6 * 512 + 7], 0xFFu);
 }
+
+TEST(GsRaster, PackedDescriptorsRegisterListsAndPrimFromTheTag)
+{
+  setUp();
+  auto xy = [](int x, int y) { return (uint64_t)(16384 + 16 * x) | (uint64_t)(16384 + 16 * y) << 32; };
+  // PACKED, PRE with PRIM = sprite, descriptors RGBA, XYZ2, XYZ2.
+  std::vector<uint64_t> words = {1 | 0x8000ull | 1ull << 46 | 6ull << 47 | 3ull << 60, 0x551,
+                                 0x11 | 0x22ull << 32, 0x33 | 0xFFull << 32,
+                                 xy(2, 3), 0, xy(4, 5), 0};
+  // REGLIST, points: three XYZ2 values in two quadwords, the last half padding;
+  // then an A+D packet that must be read as a new tag.
+  std::vector<uint64_t> reglist = {0x1000000000008001ull, 0xE, 0, 0x00,
+                                   3 | 0x8000ull | 1ull << 58 | 1ull << 60, 0x5,
+                                   at(10, 10), at(11, 10), at(12, 10), 0xDEADBEEF,
+                                   0x1000000000008001ull, 0xE, at(13, 10), 0x05};
+  for (auto *w : {&words, &reglist}) {
+    HwWrite(D2_QWC, w->size() / 2);
+    HwWrite(D2_MADR, (uint64_t)(uintptr_t)w->data());
+    HwWrite(D2_CHCR, 0x101);
+  }
+  EXPECT_EQ(drawn(), (Pixels{{2, 3}, {3, 3}, {2, 4}, {3, 4}, {10, 10}, {11, 10}, {12, 10}, {13, 10}}));
+  EXPECT_EQ(pixel(3, 4), 0xFF332211u);
+  EXPECT_EQ(pixel(13, 10), 0xFF332211u);
+}
