@@ -1,6 +1,6 @@
 // The GS model's picture: coverage rules, depth and alpha tests, texturing,
-// scissor, masks, image transfers and the displayed buffer, on the vectors
-// gathered from hardware documentation and tests.
+// scissor, masks, image transfers and the displayed buffer, on cases whose
+// result on the hardware is known.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -113,17 +113,17 @@ Pixels referenceTriangle(const int v[3][2])
 TEST(GsRaster, TriangleCoverageFollowsTheFillRule)
 {
   setUp();
-  triangle(0, 0, 4, 0, 0, 4);  // vector 1: 10 pixels, hypotenuse excluded
+  triangle(0, 0, 4, 0, 0, 4);  // 10 pixels, hypotenuse excluded
   EXPECT_EQ(drawn(), (Pixels{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {0, 1}, {1, 1}, {2, 1},
                              {0, 2}, {1, 2}, {0, 3}}));
   setUp();
   triangle(0, 0, 0, 4, 4, 0);  // the other winding, the same pixels
   EXPECT_EQ(drawn().size(), 10u);
   setUp();
-  triangle(0.5, 0.5, 3.5, 0.5, 0.5, 3.5);  // vector 3
+  triangle(0.5, 0.5, 3.5, 0.5, 0.5, 3.5);  // only the pixels strictly inside
   EXPECT_EQ(drawn(), (Pixels{{1, 1}, {2, 1}, {1, 2}}));
   setUp();
-  triangle(1, 1, 5, 2, 2, 6);  // vector 4: the top vertex is not drawn
+  triangle(1, 1, 5, 2, 2, 6);  // the top vertex is not drawn
   EXPECT_EQ(drawn(), (Pixels{{2, 2}, {3, 2}, {4, 2}, {2, 3}, {3, 3}, {4, 3}, {2, 4}, {3, 4}, {2, 5}}));
   setUp();
   triangle(1, 1, 5, 5, 9, 9);  // degenerate: nothing
@@ -146,7 +146,7 @@ TEST(GsRaster, TriangleCoverageFollowsTheFillRule)
 TEST(GsRaster, TrianglesSharingEdgesCoverTheirUnionOnce)
 {
   setUp();
-  triangle(0, 0, 4, 0, 4, 4, 0x01);  // vector 2: the diagonal belongs to the first
+  triangle(0, 0, 4, 0, 4, 4, 0x01);  // the diagonal belongs to the first
   triangle(0, 0, 4, 4, 0, 4, 0x02);
   EXPECT_EQ(drawn().size(), 16u);
   for (int i = 0; i < 4; i++)
@@ -179,27 +179,27 @@ TEST(GsRaster, TrianglesSharingEdgesCoverTheirUnionOnce)
 TEST(GsRaster, SpritesPointsScissorAndFlatColour)
 {
   setUp();
-  sprite(0, 0, 1, 1);  // vector 5
+  sprite(0, 0, 1, 1);  // the end corner is exclusive
   EXPECT_EQ(drawn(), (Pixels{{0, 0}}));
   setUp();
-  sprite(0, 0, 31, 31);  // vector 6
+  sprite(0, 0, 31, 31);  // 31 x 31
   EXPECT_EQ(drawn().size(), 961u);
   setUp();
-  sprite(3, 3, 1, 1);  // vector 7, corners in the other order
+  sprite(3, 3, 1, 1);  // corners in the other order
   EXPECT_EQ(drawn(), (Pixels{{1, 1}, {2, 1}, {1, 2}, {2, 2}}));
   setUp();
   sprite(0.5, 0.5, 2.5, 2.5);
   EXPECT_EQ(drawn(), (Pixels{{1, 1}, {2, 1}, {1, 2}, {2, 2}}));
   setUp();
   gs({{SCISSOR, 3ull << 16 | 3ull << 48}});
-  sprite(0, 0, 100, 100);  // vector 8
+  sprite(0, 0, 100, 100);  // the scissor is inclusive: 4 x 4
   EXPECT_EQ(drawn().size(), 16u);
   setUp();
-  gs({{PRIM, 0}, {RGBAQ, 0x77}, {XYZ2, at(5, 7)}});  // vector 10
+  gs({{PRIM, 0}, {RGBAQ, 0x77}, {XYZ2, at(5, 7)}});  // a point covers its own pixel
   EXPECT_EQ(drawn(), (Pixels{{5, 7}}));
   setUp();
   gs({{PRIM, 3}, {RGBAQ, 0x0000FF}, {XYZ2, at(0, 0)}, {RGBAQ, 0x00FF00}, {XYZ2, at(8, 0)},
-      {RGBAQ, 0xFF0000}, {XYZ2, at(0, 8)}});  // vector 9: the kicking vertex's colour
+      {RGBAQ, 0xFF0000}, {XYZ2, at(0, 8)}});  // the kicking vertex's colour
   EXPECT_EQ(pixel(1, 1), 0xFF0000u);
   setUp();  // a strip: the fourth vertex's colour paints the second triangle
   gs({{PRIM, 4}, {RGBAQ, 1}, {XYZ2, at(0, 0)}, {XYZ2, at(8, 0)}, {RGBAQ, 2}, {XYZ2, at(0, 8)},
@@ -216,7 +216,7 @@ TEST(GsRaster, SpritesPointsScissorAndFlatColour)
 
 TEST(GsRaster, DepthTestAndMasks)
 {
-  setUp(0x50000);  // ZTE, GEQUAL (vector 13)
+  setUp(0x50000);  // ZTE, GEQUAL
   sprite(0, 0, 4, 4, 0x11, 100);
   sprite(0, 0, 4, 4, 0x22, 50);
   EXPECT_EQ(pixel(1, 1), 0x11u);
@@ -235,7 +235,7 @@ TEST(GsRaster, DepthTestAndMasks)
   setUp(0x30000);
   gs({{PRIM, 3}, {RGBAQ, 1}, {XYZ2, at(0, 0, 0)}, {XYZ2, at(16, 0, 1600)}, {XYZ2, at(0, 16, 0)}});
   EXPECT_EQ(depth(5, 2), 500u);
-  // ZMSK keeps the depth buffer; FBMSK keeps the masked frame bits (vector 17).
+  // ZMSK keeps the depth buffer; FBMSK keeps the masked frame bits.
   gs({{ZBUF, ZBASE / 8192 | 1ull << 32}, {FRAME_1, 1 << 16 | 0xFF000000ull << 32}});
   gs({{RGBAQ, 0xAABBCCDD}});
   sprite(20, 20, 21, 21, 0xAABBCCDD);
@@ -268,13 +268,13 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
   uint32_t tex[16];
   uploadTexture(tex);
   uint64_t tex0 = TEXBASE / 256 | 1 << 14 | 2ull << 26 | 2ull << 30 | 1ull << 34 | 1ull << 35;
-  // Vector 11: sprite (0,0)-(8,8), UV (0,0)-(8,8): texel (x & 3, y & 3), alpha included.
+  // Sprite (0,0)-(8,8), UV (0,0)-(8,8): texel (x & 3, y & 3), alpha included.
   gs({{TEX0, tex0}, {PRIM, 0x116}, {RGBAQ, 0x7F7F7F7F}, {UV, 0}, {XYZ2, at(0, 0)},
       {UV, 128 | 128 << 16}, {XYZ2, at(8, 8)}});
   for (int y = 0; y < 8; y++)
     for (int x = 0; x < 8; x++)
       ASSERT_EQ(pixel(x, y), tex[(y & 3) * 4 + (x & 3)]) << x << "," << y;
-  // Vector 12: UV (0.5,0.5)-(4.5,4.5) on a 4 x 4 sprite: texel (x, y).
+  // UV (0.5,0.5)-(4.5,4.5) on a 4 x 4 sprite: texel (x, y).
   setUp();
   uploadTexture(tex);
   gs({{TEX0, tex0}, {PRIM, 0x116}, {UV, 8 | 8 << 16}, {XYZ2, at(10, 10)},
@@ -282,7 +282,7 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
   for (int y = 0; y < 4; y++)
     for (int x = 0; x < 4; x++)
       ASSERT_EQ(pixel(10 + x, 10 + y), tex[y * 4 + x]);
-  // Vector 14: alpha test NOTEQUAL 0, KEEP: the alpha-0 texels leave frame and depth.
+  // Alpha test NOTEQUAL 0, KEEP: the alpha-0 texels leave frame and depth.
   setUp(0x3000F | 0x50000);
   uploadTexture(tex);
   sprite(0, 0, 4, 4, 0xFF123456, 5);
@@ -301,7 +301,7 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
 TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
 {
   setUp();
-  // Vector 15: a 2 x 2 transfer at (1, 2) of a 64-wide buffer.
+  // A 2 x 2 transfer at (1, 2) of a 64-wide buffer.
   gs({{BITBLTBUF, 1ull << 48}, {TRXPOS, 1ull << 32 | 2ull << 48}, {TRXREG, 2 | 2ull << 32},
       {TRXDIR, 0}});
   std::vector<uint64_t> image = {1 | 0x8000ull | 2ull << 58, 0, 0xB0000000A0ull, 0xD0000000C0ull,
@@ -314,12 +314,12 @@ TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
   EXPECT_EQ(pixel(1, 3), 0xC0u);
   EXPECT_EQ(pixel(2, 3), 0xD0u);
   EXPECT_EQ(pixel(1, 4), 0u);  // data beyond the rectangle is dropped
-  // Vector 20: the channel ends with STR clear, QWC 0, MADR past the data.
+  // The channel ends with STR clear, QWC 0, MADR past the data.
   EXPECT_EQ(HwRead(D2_CHCR) & 0x100, 0u);
   EXPECT_EQ(HwRead(D2_QWC), 0u);
   EXPECT_EQ(HwRead(D2_MADR), (uint64_t)(uintptr_t)image.data() + 64);
 
-  // Vector 18: 512 x 224 from rows 224.. of a 512-wide buffer at page 0.
+  // 512 x 224 from rows 224.. of a 512-wide buffer at page 0.
   HwWrite(PMODE, 0xFF66);
   HwWrite(DISPLAY2, 2559ull << 32 | 223ull << 44 | 4 << 23);
   HwWrite(DISPFB2, 8 << 9 | 224ull << 43);
