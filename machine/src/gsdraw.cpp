@@ -174,6 +174,25 @@ static void planeOf(const GsVertex *a, const GsVertex *b, const GsVertex *c, dou
   *ddy = ((vc - va) * x1 - (vb - va) * x2) / area;
 }
 
+// The sample points that can lie inside: the vertices' bounding box, cut to
+// the scissor. Returns 0 when nothing is left.
+static int sampleBounds(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b,
+                        const GsVertex *c, int64_t *xs, int64_t *xe, int64_t *ys, int64_t *ye)
+{
+  int64_t ymin = a->y, ymax = a->y, xmin = a->x, xmax = a->x;
+  for (const GsVertex *p : {b, c}) {
+    ymin = p->y < ymin ? p->y : ymin;
+    ymax = p->y > ymax ? p->y : ymax;
+    xmin = p->x < xmin ? p->x : xmin;
+    xmax = p->x > xmax ? p->x : xmax;
+  }
+  *ys = ceilDiv(ymin, 16) < e->scissorY0 ? e->scissorY0 : ceilDiv(ymin, 16);
+  *ye = floorDiv(ymax, 16) > e->scissorY1 ? e->scissorY1 : floorDiv(ymax, 16);
+  *xs = ceilDiv(xmin, 16) < e->scissorX0 ? e->scissorX0 : ceilDiv(xmin, 16);
+  *xe = floorDiv(xmax, 16) > e->scissorX1 ? e->scissorX1 : floorDiv(xmax, 16);
+  return *ys <= *ye && *xs <= *xe;
+}
+
 uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b,
                         const GsVertex *c)
 {
@@ -189,20 +208,8 @@ uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
     area16 = -area16;
   }
   Edge edges[3] = {makeEdge(a, b), makeEdge(b, c), makeEdge(c, a)};
-  int64_t ymin = a->y, ymax = a->y, xmin = a->x, xmax = a->x;
-  for (const GsVertex *p : {b, c}) {
-    ymin = p->y < ymin ? p->y : ymin;
-    ymax = p->y > ymax ? p->y : ymax;
-    xmin = p->x < xmin ? p->x : xmin;
-    xmax = p->x > xmax ? p->x : xmax;
-  }
-  int64_t ys = ceilDiv(ymin, 16), ye = floorDiv(ymax, 16);
-  int64_t xs = ceilDiv(xmin, 16), xe = floorDiv(xmax, 16);
-  if (ys < e->scissorY0) ys = e->scissorY0;
-  if (ye > e->scissorY1) ye = e->scissorY1;
-  if (xs < e->scissorX0) xs = e->scissorX0;
-  if (xe > e->scissorX1) xe = e->scissorX1;
-  if (ys > ye || xs > xe)
+  int64_t ys, ye, xs, xe;
+  if (!sampleBounds(e, a, b, c, &xs, &xe, &ys, &ye))
     return 0;
 
   SpanVars s = {0, 0, 0, 0, 0, 0, 0, 0, color};
