@@ -34,8 +34,9 @@ void PS2DrawSetColor(uint8_t r, uint8_t g, uint8_t b)
 static uint64_t screenXYZ(int32_t x, int32_t y, uint32_t z)
 {
   const PS2VideoMode *mode = PS2ScreenGetVideoMode();
-  uint16_t gx = (uint16_t)((uint16_t)(x + mode->offsetX) * 16);
-  uint16_t gy = (uint16_t)((uint16_t)(y + mode->offsetY) * 16);
+  // NOTE: unsigned sums, so any 32-bit x or y wraps into 16 bits without overflow.
+  uint16_t gx = (uint16_t)((uint16_t)((uint32_t)x + mode->offsetX) * 16);
+  uint16_t gy = (uint16_t)((uint16_t)((uint32_t)y + mode->offsetY) * 16);
   return (uint64_t)gx | (uint64_t)gy << 16 | (uint64_t)z << 32;
 }
 

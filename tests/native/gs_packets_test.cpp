@@ -162,9 +162,10 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
   PS2DrawSetZScale(16777216.0f);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  // Depths: product 0, negative, exactly 2^24, NaN, +inf (saturates at 2^32 - 1), 0.5.
+  // Depths: product 0, negative, exactly 2^24, NaN, +inf (saturates at 2^32 - 1), 0.5;
+  // positions beyond 16 bits wrap.
   ScreenVertex v[6] = {vertex(0, 0, 0.0f), vertex(10, 0, -1.0f), vertex(0, 10, 1.0f),
-                       vertex(70000, -70000, nan), vertex(1, 2, inf), vertex(3, 4, 0.5f)};
+                       vertex(70000, -70000, nan), vertex(1, 2, inf), vertex(INT32_MAX, 4, 0.5f)};
   PS2DrawTriangleBuffer(v, 2, 1, 2, 3);
   PS2DrawTriangleBuffer(v, 0, 1, 2, 3);
   PS2DrawTriangleBuffer(v, -4, 1, 2, 3);
@@ -173,7 +174,7 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
   EXPECT_EQ(t[0].words,
             adPacket({{0, 3}, {1, 0x80030201}, {5, xyz(0, 0, 16777216)}, {5, xyz(10, 0, 16777216)},
                       {5, xyz(0, 10, 0)}, {5, xyz(70000, -70000, 16777216)},
-                      {5, xyz(1, 2, 16777217)}, {5, xyz(3, 4, 8388608)}}));
+                      {5, xyz(1, 2, 16777217)}, {5, xyz(-1, 4, 8388608)}}));  // 2^31 - 1 + 1024 keeps 0x3FF
 
   // 10,922 triangles: one full packet of 10,921 (NLOOP 32,765) and one of 1.
   std::vector<ScreenVertex> many(3 * 10922, vertex(1, 1, 0));
