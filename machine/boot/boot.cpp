@@ -26,7 +26,12 @@ static void bootMachine(int argc, char **argv, char **envp)
   std::string region = "pal";
   app.add_option("--region", region, "The boot ROM's region: pal (512 x 256, 50 Hz) or ntsc (512 x 224, 59.94 Hz)")
     ->check(CLI::IsMember({"pal", "ntsc"}, CLI::ignore_case));
-  app.add_flag("--realtime", config.realtime, "Pace the frames in real time");
+  app.add_flag("--realtime", config.realtime, "Pace the frames in real time (50 or 59.94 flips per second)");
+  app.add_option("--png", config.pngDir, "Write every frame of the loop as DIR/NNNNNN.png, numbered from 0");
+  app.add_flag("--window", config.window, "Show the picture in a window (real time; Escape or closing it quits)");
+  app.add_option("--scale", config.scale, "Window magnification")->check(CLI::Range(1, 8));
+  app.add_option("--video", config.videoFile, "Pipe the frames to ffmpeg, which writes FILE");
+  app.add_flag("--checksums", config.checksums, "Print each frame's number and picture checksum on standard error");
 
   try {
     app.parse(argc, argv);
@@ -40,6 +45,11 @@ static void bootMachine(int argc, char **argv, char **envp)
   }
   config.region = (region == "ntsc" || region == "NTSC") ? MACHINE_REGION_NTSC : MACHINE_REGION_PAL;
   MachineSetup(&config);
+  std::string error = MachinePresentError();
+  if (!error.empty()) {
+    std::fprintf(stderr, "morvane: %s\n", error.c_str());
+    std::exit(1);
+  }
 }
 
 __attribute__((section(".init_array"), used))

@@ -4,7 +4,9 @@
 // Nothing in the engine includes this header except the window layer's loop
 // exit, which is the desktop's way to end a show that never ends on the console.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
 
 enum MachineRegion { MACHINE_REGION_PAL = 0, MACHINE_REGION_NTSC = 1 };
 
@@ -13,6 +15,12 @@ struct MachineConfig {
   int region;               // MachineRegion: the boot ROM's region byte
   int maxFrames;            // end the frame loop after this many frames; 0 = never
   int realtime;             // pace vertical blanks in real time (50 or 59.94 Hz)
+  // Presenters of the displayed picture; none set: nothing is shown or written.
+  std::string pngDir;       // one PNG per frame of the loop, named by frame number
+  std::string videoFile;    // raw frames piped to ffmpeg, which writes this file
+  int window;               // an SDL2 window showing every flip (implies real time)
+  int scale;                // window magnification, 1 or more
+  int checksums;            // one line per frame on standard error: number and CRC-32
 };
 
 // The defaults: the built demo content's folder as host folder (the current
@@ -24,8 +32,10 @@ void MachineDefaults(MachineConfig *config);
 void MachineSetup(const MachineConfig *config);
 const MachineConfig *MachineGetConfig(void);
 
-// Called by the window layer after every call of the draw callback. Returns 1
-// when the desktop asks the show to end (frame limit reached, window closed).
+// Called by the window layer after every call of the draw callback: the
+// picture the last flip shows is the frame of that call, and goes to the
+// presenters. Returns 1 when the desktop asks the show to end (frame limit
+// reached, window closed, Escape).
 int MachineFrameDone(void);
 int MachineFrameCount(void);
 // Vertical syncs (field starts) since MachineSetup.
@@ -38,3 +48,57 @@ void MachineCaptureConsole(std::string *sink);
 // Tests and tools: the host path a device-less or "host:" name resolves to,
 // or an empty string when the name is on another device.
 std::string MachineResolveHostPath(const char *name);
+
+// Presenters that could not start (no ffmpeg, no display, a folder that cannot
+// be written) are reported on standard error once; MachinePresentError tells
+// the boot code and tests what went wrong ("" when nothing did).
+std::string MachinePresentError(void);
+// Finishes the presenters: closes the video pipe, ends the progress line.
+// Runs by itself at exit; calling it twice is harmless.
+void MachinePresentClose(void);
+
+// ---- Inspection, for tests and benchmarks ----
+
+// What reached the model, recorded between MachineRecord(1) and MachineRecord(0)
+// (MachineRecord(1) also forgets what was recorded before).
+struct MachineHwWriteRec {
+  int reg;          // HwReg
+  uint64_t value;
+};
+struct MachineTransferRec {        // one DMA channel 2 transfer, word for word
+  std::vector<uint64_t> words;     // 2 x QWC 64-bit words, as read from memory
+};
+struct MachineGsWriteRec {         // one GS general register write, after GIF unpacking
+  int address;
+  uint64_t value;
+};
+struct MachineImageRec {           // one host-to-local image transfer
+  uint32_t dbp, dbw, dsax, dsay, rrw, rrh;
+  uint32_t quadwords;              // image data that reached it
+};
+struct MachineRecording {
+  std::vector<MachineHwWriteRec> hwWrites;
+  std::vector<MachineTransferRec> transfers;
+  std::vector<MachineGsWriteRec> gsWrites;
+  std::vector<MachineImageRec> images;
+};
+void MachineRecord(int on);
+const MachineRecording *MachineGetRecording(void);
+
+// GS local memory: the 32-bit word at a byte address (taken modulo 4 MiB), and
+// pixel (x, y) of a PSMCT32/PSMZ32 buffer at byte address `base` that is
+// `width` pixels wide, in the linear layout the model uses.
+uint32_t MachineGsWord(uint32_t byteAddress);
+uint32_t MachineGsPixel(uint32_t base, int width, int x, int y);
+// The picture the display shows now (circuit 2 over BGCOLOR): width x height
+// words, R in bits 0-7, G 8-15, B 16-23. Returns 0, or -1 when nothing is set up.
+int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height);
+
+// Drawing counters since MachineSetup: primitives drawn, pixels covered
+// (inside the scissor, before the depth and alpha tests), flips.
+struct MachineGsStats {
+  uint64_t primitives;
+  uint64_t pixels;
+  uint64_t flips;
+};
+MachineGsStats MachineGetGsStats(void);

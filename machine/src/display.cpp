@@ -1,6 +1,86 @@
 // The display circuit and the presenters that show its picture.
+//
+// The picture is what read circuit 2 shows: (DW + 1) / (MAGH + 1) by
+// (DH + 1) / (MAGV + 1) pixels of the PSMCT32 buffer DISPFB2 names, from
+// (DBX, DBY), over BGCOLOR when circuit 2 is off. A write of DISPFB2 is a flip:
+// the window (when open) shows it at once. At the end of every call of the
+// draw callback the picture of the last flip is that call's frame, and goes to
+// the PNG, video and checksum presenters, numbered from 0; the blank frames
+// of the screen set-up come before the loop and are not frames.
+#include "display_present.h"
 #include "machine_internal.h"
+#include "machine_regs.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <zlib.h>
+
+static uint64_t field(uint64_t value, int shift, int bits)
+{
+  return value >> shift & ((1ull << bits) - 1);
+}
+
+int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height)
+{
+  uint64_t display = machineRegValue(DISPLAY2), fb = machineRegValue(DISPFB2);
+  if (display == 0)
+    return -1;  // the display circuit has not been set up
+  int w = (int)((field(display, 32, 12) + 1) / (field(display, 23, 4) + 1));
+  int h = (int)((field(display, 44, 11) + 1) / (field(display, 27, 2) + 1));
+  uint32_t base = (uint32_t)field(fb, 0, 9) * 2048, pitch = (uint32_t)field(fb, 9, 6) * 64;
+  uint32_t dbx = (uint32_t)field(fb, 32, 11), dby = (uint32_t)field(fb, 43, 11);
+  int circuit2 = (int)field(machineRegValue(PMODE), 1, 1);
+  uint32_t background = (uint32_t)machineRegValue(BGCOLOR) & 0xFFFFFF;
+  pixels->resize((size_t)w * (size_t)h);
+  for (int y = 0; y < h; y++) {
+    uint32_t row = base + (dby + (uint32_t)y) * pitch + dbx;
+    uint32_t *out = pixels->data() + (size_t)y * (size_t)w;
+    for (int x = 0; x < w; x++)
+      out[x] = circuit2 ? gsMem[(row + (uint32_t)x) & GS_MEM_MASK] & 0xFFFFFF : background;
+  }
+  *width = w;
+  *height = h;
+  return 0;
+}
+
+// The current picture, reused for every frame: written and read only here.
+static std::vector<uint32_t> picture;
+static int pictureWidth, pictureHeight;
 
 void machineDisplayFlip(void)
 {
+  gsStats.flips++;
+  const MachineConfig *config = MachineGetConfig();
+  if (config->window && MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0)
+    presentWindow(picture.data(), pictureWidth, pictureHeight);
+}
+
+static void printChecksum(int frame)
+{
+  std::vector<unsigned char> rgb((size_t)pictureWidth * (size_t)pictureHeight * 3);
+  for (size_t i = 0; i < picture.size(); i++) {
+    rgb[3 * i] = (unsigned char)picture[i];
+    rgb[3 * i + 1] = (unsigned char)(picture[i] >> 8);
+    rgb[3 * i + 2] = (unsigned char)(picture[i] >> 16);
+  }
+  uLong crc = crc32(0L, rgb.data(), (uInt)rgb.size());
+  std::fprintf(stderr, "%d %08lx\n", frame, (unsigned long)crc);
+}
+
+int machineDisplayFrameDone(int frame)
+{
+  const MachineConfig *config = MachineGetConfig();
+  int exporting = !config->pngDir.empty() || !config->videoFile.empty();
+  if ((exporting || config->checksums) &&
+      MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0) {
+    if (!config->pngDir.empty())
+      presentPng(frame, picture.data(), pictureWidth, pictureHeight);
+    if (!config->videoFile.empty())
+      presentVideo(picture.data(), pictureWidth, pictureHeight);
+    if (config->checksums)
+      printChecksum(frame);
+    else
+      presentProgress(frame);
+  }
+  return presentQuitRequested();
 }

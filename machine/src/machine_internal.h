@@ -2,20 +2,42 @@
 #pragma once
 #include <cstdint>
 
+#include "machine.h"
+
 // Register file: set by HwWrite, read by the parts of the model.
 uint64_t machineRegValue(int reg);
+// The model's own update of a register (DMA progress), without side effects.
+void machineRegSet(int reg, uint64_t value);
 
 // DMA channel 2: runs the transfer described by D2_MADR and D2_QWC (dma.cpp).
 void machineDmaRunGif(void);
 
-// GS reset through CSR (gs.cpp, when present).
+// The GIF: unpacks `count` quadwords of a transfer into GS writes (gif.cpp).
+void machineGifFeed(const uint64_t *words, uint32_t count);
+void machineGifReset(void);
+
+// The GS (gs.cpp): reset through CSR, one general register write, image data.
 void machineGsReset(void);
+void machineGsWrite(int address, uint64_t value);
+void machineGsImageData(uint64_t low, uint64_t high);
+
+// GS local memory, 4 MiB as 32-bit words; every index is taken modulo its size.
+enum { GS_MEM_WORDS = 1 << 20, GS_MEM_MASK = GS_MEM_WORDS - 1 };
+extern uint32_t gsMem[GS_MEM_WORDS];
 
 // A write of DISPFB2: the display now shows another buffer (display.cpp).
 void machineDisplayFlip(void);
+// End of one call of the draw callback: present frame `frame` (display.cpp).
+// Returns 1 when the user asked to quit (window closed, Escape).
+int machineDisplayFrameDone(int frame);
 
 // Forget open files (fileio.cpp), for MachineSetup.
 void machineFileioReset(void);
 
 // Vertical blank bookkeeping (regs.cpp), for MachineSetup.
 void machineRegsReset(void);
+
+// Recording for tests (config.cpp): null when nothing is being recorded.
+MachineRecording *machineRecording(void);
+// Drawing counters (gs.cpp).
+extern MachineGsStats gsStats;

@@ -26,6 +26,12 @@ uint64_t machineRegValue(int reg)
   return reg >= 0 && reg < HW_REG_COUNT ? regs[reg] : 0;
 }
 
+void machineRegSet(int reg, uint64_t value)
+{
+  if (reg >= 0 && reg < HW_REG_COUNT)
+    regs[reg] = value;
+}
+
 // The next field start. Unpaced, it comes at once; in real time it comes
 // 1/50 s (PAL) or 1001/60000 s (NTSC) after the previous one.
 static void waitForField(void)
@@ -54,12 +60,13 @@ void HwWrite(HwReg reg, uint64_t value)
 {
   if (reg < 0 || reg >= HW_REG_COUNT)
     return;
+  if (MachineRecording *rec = machineRecording())
+    rec->hwWrites.push_back({(int)reg, value});
   switch (reg) {
   case D2_CHCR:
     regs[reg] = value;
     if (value & D_CHCR_STR) {
-      machineDmaRunGif();  // the whole transfer runs now
-      regs[reg] &= ~(uint64_t)D_CHCR_STR;
+      machineDmaRunGif();  // the whole transfer runs now; it clears STR itself
     }
     break;
   case D_STAT:

@@ -15,5 +15,14 @@ void PS2DrawClear(void);
 void PS2DrawFillRect(int16_t x1, int16_t y1, int16_t x2, int16_t y2);
 void PS2DrawSetPixel(int16_t x, int16_t y);
 void PS2DrawTriangleBuffer(const ScreenVertex *records, int count, uint8_t r, uint8_t g, uint8_t b);
+// Uploads the texture (see ps2drawtex.h) and draws with it, DECAL. A texture
+// the texture area cannot hold is not uploaded: the triangles are drawn flat
+// in the mean colour of its opaque texels instead.
 void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16_t texWidth,
                                   uint16_t texHeight, const void *pixels);
+
+// The conversions the triangle packets use: the GS depth of a vertex depth z
+// under the current zScale, and one UV field (whole texels x 16) of a
+// texture coordinate t over `size` texels. Both saturate instead of wrapping.
+uint32_t PS2DrawDepthOf(float z);
+uint32_t PS2DrawTexelOf(uint16_t size, float t);

@@ -1,7 +1,18 @@
-// Primitive drawing.
+// Primitive drawing: every operation builds one A+D packet from word 0 and
+// sends it at once.
+//
+//   clear      TEST_1 = ALWAYS; the fill below over the whole surface; TEST_1 = GREATER
+//   fill       PRIM 6 (sprite), RGBAQ (A 0xFF), XYZ2 (x1, y1), XYZ2 (x2 + 1, y2 + 1), Z 0
+//   pixel      PRIM 0 (point), RGBAQ (A 0xFF), XYZ2 (x, y), Z 0
+//   triangles  PRIM 3, RGBAQ (A 0x80), then XYZ2 per vertex
+//   textured   TEX0_1, PRIM 0x113, then UV and XYZ2 per vertex (after the upload)
 #include "ps2draw.h"
+#include "ps2drawtex.h"
 #include "ps2packet.h"
 #include "ps2screen.h"
+#include "render.h"
+
+#include <cstddef>
 
 // Current colour and depth scale: set by the callers, read by every operation.
 static uint8_t colorR, colorG, colorB;
@@ -23,8 +34,9 @@ void PS2DrawSetColor(uint8_t r, uint8_t g, uint8_t b)
 static uint64_t screenXYZ(int32_t x, int32_t y, uint32_t z)
 {
   const PS2VideoMode *mode = PS2ScreenGetVideoMode();
-  uint16_t gx = (uint16_t)((uint16_t)(x + mode->offsetX) * 16);
-  uint16_t gy = (uint16_t)((uint16_t)(y + mode->offsetY) * 16);
+  // NOTE: unsigned sums, so any 32-bit x or y wraps into 16 bits without overflow.
+  uint16_t gx = (uint16_t)((uint16_t)((uint32_t)x + mode->offsetX) * 16);
+  uint16_t gy = (uint16_t)((uint16_t)((uint32_t)y + mode->offsetY) * 16);
   return (uint64_t)gx | (uint64_t)gy << 16 | (uint64_t)z << 32;
 }
 
@@ -58,6 +70,36 @@ void PS2DrawFillRect(int16_t x1, int16_t y1, int16_t x2, int16_t y2)
   GifSend();
 }
 
+// GS depth of a vertex: d = z x zScale truncated to an unsigned 32-bit
+// integer (negative and NaN give 0, 2^32 and beyond saturate), then
+// Z = 16,777,216 - d modulo 2^32, so that a nearer vertex (smaller z) never
+// gets a smaller Z and the GREATER test keeps it.
+uint32_t PS2DrawDepthOf(float z)
+{
+  float d = z * zScale;
+  uint32_t depth;
+  if (!(d >= 0.0f))
+    depth = 0;
+  else if (d >= 4294967296.0f)
+    depth = 0xFFFFFFFFu;
+  else
+    depth = (uint32_t)d;
+  return 16777216u - depth;
+}
+
+// One UV field: trunc(size x t) in whole texels, x 16 (4 fraction bits). The
+// product saturates like the depth: negative and NaN give 0, and the 14-bit
+// field's largest whole texel, 1023, caps it.
+uint32_t PS2DrawTexelOf(uint16_t size, float t)
+{
+  float p = (float)(int16_t)size * t;
+  if (!(p >= 0.0f))
+    return 0;
+  if (p >= 1023.0f)
+    return 1023u * 16;
+  return (uint32_t)p * 16;
+}
+
 void PS2DrawSetPixel(int16_t x, int16_t y)
 {
   PacketBeginAD(3);
@@ -65,4 +107,95 @@ void PS2DrawSetPixel(int16_t x, int16_t y)
   PacketAddAD(currentRGBA(0xFF), GS_RGBAQ);
   PacketAddAD(screenXYZ(x, y, 0), GS_XYZ2);
   GifSend();
+}
+
+// NLOOP is 15 bits: a flat packet carries 3n + 2 writes, a textured one 6n + 2.
+enum { FLAT_TRIANGLES_PER_PACKET = 10921, TEX_TRIANGLES_PER_PACKET = 5460 };
+
+static void sendFlatTriangles(const ScreenVertex *records, int count, uint64_t rgba)
+{
+  int n = 3 * count;
+  PacketBeginAD(n + 2);
+  PacketAddAD(3, GS_PRIM);
+  PacketAddAD(rgba, GS_RGBAQ);
+  for (int i = 0; i < n; i++)
+    PacketAddAD(screenXYZ(records[i].x, records[i].y, PS2DrawDepthOf(records[i].z)), GS_XYZ2);
+  GifSend();
+}
+
+void PS2DrawTriangleBuffer(const ScreenVertex *records, int count, uint8_t r, uint8_t g, uint8_t b)
+{
+  if (count <= 0 || !records)
+    return;
+  uint64_t rgba = (uint64_t)r | (uint64_t)g << 8 | (uint64_t)b << 16 | 0x80ull << 24;
+  // More triangles than one packet can carry go in several packets.
+  for (int done = 0; done < count; done += FLAT_TRIANGLES_PER_PACKET) {
+    int part = count - done < FLAT_TRIANGLES_PER_PACKET ? count - done : FLAT_TRIANGLES_PER_PACKET;
+    sendFlatTriangles(records + 3 * done, part, rgba);
+  }
+}
+
+static void sendTexTriangles(const ScreenVertex *records, int count, uint16_t texWidth,
+                             uint16_t texHeight)
+{
+  const PS2VideoMode *mode = PS2ScreenGetVideoMode();
+  const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
+  // TEX0_1: TBP0 0-13, TBW 14-19, PSM 20-25 (0), TW 26-29, TH 30-33, TCC 34, TFX 35-36 (DECAL)
+  uint64_t tex0 = (uint64_t)(ram->textureArea / 256) | (uint64_t)(mode->width / 64) << 14 |
+                  (uint64_t)PS2DrawTexGetWH(texWidth) << 26 |
+                  (uint64_t)PS2DrawTexGetWH(texHeight) << 30 | 1ull << 34 | 1ull << 35;
+  int n = 3 * count;
+  PacketBeginAD(2 * n + 2);
+  PacketAddAD(tex0, GS_TEX0_1);
+  PacketAddAD(0x113, GS_PRIM);
+  for (int i = 0; i < n; i++) {
+    const ScreenVertex *v = &records[i];
+    uint64_t uv = PS2DrawTexelOf(texWidth, v->u) | (uint64_t)PS2DrawTexelOf(texHeight, v->v) << 16;
+    PacketAddAD(uv, GS_UV);
+    PacketAddAD(screenXYZ(v->x, v->y, PS2DrawDepthOf(v->z)), GS_XYZ2);
+  }
+  GifSend();
+}
+
+// The flat colour of a texture the GS cannot take: the mean of up to 16 x 16
+// sampled texels that are not transparent. Returns 0 when all samples are.
+static int meanColor(uint16_t texWidth, uint16_t texHeight, const void *pixels, uint8_t rgb[3])
+{
+  const uint8_t *p = (const uint8_t *)pixels;
+  uint32_t sum[3] = {0, 0, 0}, samples = 0;
+  for (int j = 0; j < 16; j++) {
+    for (int i = 0; i < 16; i++) {
+      size_t x = (size_t)texWidth * (size_t)(2 * i + 1) / 32;
+      size_t y = (size_t)texHeight * (size_t)(2 * j + 1) / 32;
+      const uint8_t *texel = p + (y * texWidth + x) * 4;
+      if (texel[3] == 0)
+        continue;
+      for (int c = 0; c < 3; c++)
+        sum[c] += texel[c];
+      samples++;
+    }
+  }
+  for (int c = 0; c < 3 && samples; c++)
+    rgb[c] = (uint8_t)(sum[c] / samples);
+  return samples > 0;
+}
+
+void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16_t texWidth,
+                                  uint16_t texHeight, const void *pixels)
+{
+  if (count <= 0 || !records)
+    return;
+  int32_t fits = PS2DrawTexCheck(texWidth, texHeight, pixels);
+  if (fits != PS2TEX_OK) {
+    // The texture would not fit the texture area: draw the surface flat instead.
+    uint8_t rgb[3];
+    if (fits == PS2TEX_ERR_SIZE && texWidth && texHeight && meanColor(texWidth, texHeight, pixels, rgb))
+      PS2DrawTriangleBuffer(records, count, rgb[0], rgb[1], rgb[2]);
+    return;
+  }
+  PS2DrawTexUpload(texWidth, texHeight, pixels);
+  for (int done = 0; done < count; done += TEX_TRIANGLES_PER_PACKET) {
+    int part = count - done < TEX_TRIANGLES_PER_PACKET ? count - done : TEX_TRIANGLES_PER_PACKET;
+    sendTexTriangles(records + 3 * done, part, texWidth, texHeight);
+  }
 }

@@ -1,0 +1,57 @@
+// The GS rasteriser's inputs, shared by gs.cpp (registers, vertex queue) and
+// gsdraw.cpp (points, sprites, triangles). Not for the program.
+#pragma once
+#include <cstdint>
+
+// One vertex as the queue latches it at an XYZ write.
+struct GsVertex {
+  int32_t x, y;     // window coordinates in 1/16 pixel (XYZ minus XYOFFSET)
+  uint32_t z;
+  uint32_t rgba;    // R 0-7, G 8-15, B 16-23, A 24-31
+  uint32_t u, v;    // texel coordinates in 1/16 texel (UV register, or ST/Q converted)
+};
+
+// The drawing environment of one primitive, decoded from the context's
+// registers when the primitive is kicked. Word addresses are indices into
+// gsMem before the modulo.
+struct GsDrawEnv {
+  uint32_t fbBase, pitch, fbMask;   // FRAME: base word, row pitch in pixels, FBMSK
+  uint32_t zBase, zMax;             // ZBUF: base word, largest storable depth
+  int zTest, zWrite, zMethod;       // ZTE, (ZTE && !ZMSK), ZTST
+  int alphaTest, alphaMethod, alphaFail;
+  uint32_t alphaRef;
+  int scissorX0, scissorX1, scissorY0, scissorY1;
+  int textured;                     // PRIM.TME
+  uint32_t texBase, texPitch;       // TEX0: TBP0 in words, TBW in pixels
+  int texLogW, texLogH;             // TW, TH (at most 10)
+  int texFunction, texAlpha;        // TFX, TCC
+  int wrapS, wrapT;                 // CLAMP WMS, WMT
+  uint32_t minU, maxU, minV, maxV;
+};
+
+enum { GS_ZTST_NEVER = 0, GS_ZTST_ALWAYS = 1, GS_ZTST_GEQUAL = 2, GS_ZTST_GREATER = 3 };
+enum { GS_TFX_MODULATE = 0, GS_TFX_DECAL = 1 };
+enum { GS_WRAP_REPEAT = 0, GS_WRAP_CLAMP = 1, GS_WRAP_REGION_CLAMP = 2, GS_WRAP_REGION_REPEAT = 3 };
+enum { GS_AFAIL_KEEP = 0, GS_AFAIL_FB_ONLY = 1, GS_AFAIL_ZB_ONLY = 2, GS_AFAIL_RGB_ONLY = 3 };
+
+// What varies along a span: depth and texel coordinates at its first pixel
+// and their steps per pixel.
+struct SpanVars {
+  double z, dzdx;
+  double u, dudx, v, dvdx;
+  int zFlat;           // every vertex has the same depth: use zConst exactly
+  uint32_t zConst;
+  uint32_t color;      // the primitive's (flat) colour
+};
+
+// Draws pixels xa..xb (inclusive, inside the scissor) of row y.
+typedef void (*GsSpanFn)(const GsDrawEnv *env, int y, int xa, int xb, const SpanVars *s);
+// The span routine for a primitive: a specialised loop for the common
+// cases (gsspan.cpp), the general per-pixel pipeline otherwise.
+GsSpanFn gsChooseSpan(const GsDrawEnv *env, const SpanVars *s);
+
+// Each returns the number of pixels it covered inside the scissor.
+uint64_t gsDrawPoint(const GsDrawEnv *env, const GsVertex *v);
+uint64_t gsDrawSprite(const GsDrawEnv *env, const GsVertex *v0, const GsVertex *v1);
+uint64_t gsDrawTriangle(const GsDrawEnv *env, const GsVertex *v0, const GsVertex *v1,
+                        const GsVertex *v2);

@@ -1,0 +1,142 @@
+// Matrix stacks: products in row-vector order, rotation signs, frustum, push and pop.
+#include "matrix.h"
+#include "mem.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Matrix : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    MemFreeAll();
+    MemInit();
+    MatrixInit();
+  }
+  static Vector3 apply(float x, float y, float z)
+  {
+    Vector3 in = {x, y, z}, out;
+    MatrixVectMult(&out, &in, MatrixGet(MATRIX_MODELVIEW));
+    return out;
+  }
+};
+
+TEST_F(Matrix, RotationSignsFollowTheAxisComponent)
+{
+  MatrixRotate(90, 0, 0, 1);
+  const float *m = MatrixGet(MATRIX_MODELVIEW)->m;
+  EXPECT_NEAR(m[1], 1.0f, 1e-6);
+  EXPECT_NEAR(m[4], -1.0f, 1e-6);
+  Vector3 p = apply(1, 0, 0);
+  EXPECT_NEAR(p.x, 0.0f, 1e-6);
+  EXPECT_NEAR(p.y, 1.0f, 1e-6);
+
+  // The angle is scaled by the axis component: 90 about (0, 2, 0) is 180 about Y.
+  MatrixLoadIdentity();
+  MatrixRotate(90, 0, 2, 0);
+  p = apply(1, 0, 1);
+  EXPECT_NEAR(p.x, -1.0f, 1e-6);
+  EXPECT_NEAR(p.z, -1.0f, 1e-6);
+
+  // About X: (0, 1, 0) turns towards -z... by the rotation's own layout.
+  MatrixLoadIdentity();
+  MatrixRotate(90, 1, 0, 0);
+  p = apply(0, 1, 0);
+  EXPECT_NEAR(p.y, 0.0f, 1e-6);
+  EXPECT_NEAR(p.z, 1.0f, 1e-6);
+
+  // No axis: nothing happens.
+  MatrixLoadIdentity();
+  MatrixRotate(45, 0, 0, 0);
+  p = apply(1, 2, 3);
+  EXPECT_FLOAT_EQ(p.x, 1);
+  EXPECT_FLOAT_EQ(p.z, 3);
+}
+
+TEST_F(Matrix, LaterOperationsActAfterEarlierOnes)
+{
+  MatrixTranslate(1, 2, 3);
+  MatrixScale(2, 2, 2);
+  Vector3 p = apply(0, 0, 0);
+  EXPECT_FLOAT_EQ(p.x, 2);
+  EXPECT_FLOAT_EQ(p.y, 4);
+  EXPECT_FLOAT_EQ(p.z, 6);
+
+  MatrixLoadIdentity();
+  MatrixScale(2, 2, 2);
+  MatrixTranslate(1, 2, 3);
+  p = apply(1, 1, 1);
+  EXPECT_FLOAT_EQ(p.x, 3);
+  EXPECT_FLOAT_EQ(p.y, 4);
+  EXPECT_FLOAT_EQ(p.z, 5);
+
+  Matrix4 m = {};
+  m.m[3] = 2;  // w = 2x + 1
+  m.m[15] = 1;
+  Vector3 in = {3, 0, 0};
+  Vector4 out;
+  MatrixVectMultWithW(&out, &in, &m);
+  EXPECT_FLOAT_EQ(out.w, 7);
+}
+
+TEST_F(Matrix, FrustumKeepsM15AtOneAndOrthoMapsTheBox)
+{
+  MatrixMode(MATRIX_PROJECTION);
+  MatrixFrustum(-1, 1, -1, 1, 1, 100);
+  const float *m = MatrixGet(MATRIX_PROJECTION)->m;
+  EXPECT_FLOAT_EQ(m[15], 1);
+  EXPECT_FLOAT_EQ(m[11], -1);
+  EXPECT_FLOAT_EQ(m[0], 1);
+  EXPECT_FLOAT_EQ(m[5], 1);
+  EXPECT_FLOAT_EQ(m[10], -101.0f / 99.0f);
+  EXPECT_FLOAT_EQ(m[14], -200.0f / 99.0f);
+
+  MatrixOrtho(0, 512, 0, 256, -1, 1);
+  Vector3 in = {512, 256, 0}, out;
+  MatrixVectMult(&out, &in, MatrixGet(MATRIX_PROJECTION));
+  EXPECT_FLOAT_EQ(out.x, 1);
+  EXPECT_FLOAT_EQ(out.y, 1);
+  EXPECT_EQ(MatrixGet(1234), nullptr);
+}
+
+TEST_F(Matrix, PushAndPopKeepTheCurrentNodeRules)
+{
+  MatrixTranslate(5, 0, 0);
+  MatrixPush();
+  // The pushed node is a copy and is the top; operations still change the node below.
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 5);
+  MatrixTranslate(1, 0, 0);
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 5);
+  MatrixMode(MATRIX_MODELVIEW);  // selecting the mode again moves to the top
+  MatrixTranslate(2, 0, 0);
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 7);
+  MatrixPop();
+  // The new top is the node below (6 after the stray translate); current copies it.
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 6);
+  MatrixTranslate(1, 0, 0);
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 7);
+
+  // The bottom node is never popped; other stacks are untouched.
+  MatrixPop();
+  ASSERT_NE(MatrixGet(MATRIX_MODELVIEW), nullptr);
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_PROJECTION)->m[12], 0);
+}
+
+TEST_F(Matrix, PushingAndPoppingEveryFrameDoesNotUseThePoolUp)
+{
+  MatrixMode(MATRIX_MODELVIEW);
+  MatrixPush();
+  MatrixPop();
+  int32_t position = MemGetPosition();
+  for (int frame = 0; frame < 1000000; frame++) {
+    MatrixPush();
+    MatrixMode(MATRIX_MODELVIEW);
+    MatrixTranslate(1, 0, 0);
+    MatrixPop();
+  }
+  EXPECT_EQ(MemGetPosition(), position);
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 0);
+}
+
+}  // namespace

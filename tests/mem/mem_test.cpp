@@ -1,0 +1,103 @@
+// The pool's layout: blocks, records, alignment, zeroing, rewinding and its end.
+#include "mem.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+const uint8_t *rewind()
+{
+  MemFreeAll();
+  MemInit();
+  return MemGetPoolStart();
+}
+
+TEST(MemPool, BlocksAreFollowedByTheirRecords)
+{
+  const uint8_t *pool = rewind();
+  uint8_t *a = (uint8_t *)MemAlloc(0);
+  EXPECT_EQ(a, pool);  // the first block starts the pool
+  uint8_t *b = (uint8_t *)MemAlloc(1);
+  EXPECT_EQ(b - a, 16);  // a zero-size block takes only its record
+  uint8_t *c = (uint8_t *)MemAlloc(1);
+  EXPECT_EQ(c - b, 32);
+  uint8_t *d = (uint8_t *)MemAlloc(16);
+  EXPECT_EQ(d - c, 32);
+  uint8_t *e = (uint8_t *)MemAlloc(17);
+  EXPECT_EQ(e - d, 32);
+  uint8_t *f = (uint8_t *)MemAlloc(5);
+  EXPECT_EQ(f - e, 48);
+  EXPECT_EQ((uintptr_t)f % 16, 0u);
+  EXPECT_EQ(MemGetUsed(), 0 + 1 + 1 + 16 + 17 + 5);
+
+  // The records form a list in allocation order, each right after its block.
+  const MemNode *node = MemGetFirstNode();
+  const int32_t sizes[] = {0, 1, 1, 16, 17, 5};
+  const uint8_t *blocks[] = {a, b, c, d, e, f};
+  const MemNode *previous = nullptr;
+  for (int i = 0; i < 6; i++) {
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(pool + node->block, blocks[i]);
+    EXPECT_EQ(node->size, sizes[i]);
+    EXPECT_EQ((const uint8_t *)node, blocks[i] + ((sizes[i] + 15) & ~15));
+    EXPECT_EQ(MemGetNode(node->previous), previous);
+    previous = node;
+    node = MemGetNode(node->next);
+  }
+  EXPECT_EQ(node, nullptr);
+}
+
+TEST(MemPool, BlocksAreZeroAfterARewindAndFreeKeepsContents)
+{
+  rewind();
+  uint8_t *a = (uint8_t *)MemAlloc(64);
+  memset(a, 0xAB, 64);
+  MemFree(a);  // reclaims nothing: contents stay, space is not reused
+  uint8_t *b = (uint8_t *)MemAlloc(64);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a[63], 0xAB);
+  MemFree(nullptr);
+
+  // A second MemInit with blocks recorded changes nothing.
+  MemInit();
+  uint8_t *c = (uint8_t *)MemAlloc(8);
+  EXPECT_EQ(c - b, 64 + 16);
+
+  // MemFreeAll forgets; MemInit then rewinds, and the reused space is zero again.
+  MemFreeAll();
+  EXPECT_EQ(MemGetUsed(), 0);
+  EXPECT_EQ(MemGetFirstNode(), nullptr);
+  uint8_t *d = (uint8_t *)MemAlloc(4);  // without MemInit the position is kept
+  EXPECT_EQ(d - c, 16 + 16);
+  MemFreeAll();
+  MemInit();
+  uint8_t *e = (uint8_t *)MemAlloc(64);
+  EXPECT_EQ(e, MemGetPoolStart());
+  for (int i = 0; i < 64; i++)
+    ASSERT_EQ(e[i], 0) << i;
+}
+
+TEST(MemPool, NeverHandsOutMemoryBeyondItsEnd)
+{
+  const uint8_t *pool = rewind();
+  EXPECT_EQ(MemAlloc(-1), nullptr);
+  EXPECT_EQ(MemAlloc(MEM_POOL_SIZE), nullptr);  // no room left for the record
+  EXPECT_EQ(MemAlloc(0x7FFFFFFF), nullptr);
+  EXPECT_EQ(MemGetPosition(), 0);                // failures take nothing
+
+  // The largest block that fits leaves exactly room for its record.
+  uint8_t *big = (uint8_t *)MemAlloc(MEM_POOL_SIZE - 16);
+  ASSERT_EQ(big, pool);
+  EXPECT_EQ(MemGetPosition(), MEM_POOL_SIZE);
+  EXPECT_EQ(MemAlloc(0), nullptr);
+
+  rewind();
+  ASSERT_NE(MemAlloc(MEM_POOL_SIZE - 48), nullptr);
+  EXPECT_EQ(MemAlloc(17), nullptr);  // 32 bytes left: the block fits, its record not
+  EXPECT_NE(MemAlloc(1), nullptr);   // 16 for the block, 16 for the record
+  EXPECT_EQ(MemAlloc(0), nullptr);
+  rewind();
+}
+
+}  // namespace
