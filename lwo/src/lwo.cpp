@@ -17,6 +17,7 @@ int32_t lwoOverrun;
 uint32_t chunkID, chunkSize;
 uint32_t subChunkID, subChunkSize;
 LwoIgnored lwoIgnored;
+LwoScan lwoScanPols;
 
 LwoObject *LwoGetCurrent(void)
 {
