@@ -21,3 +21,4 @@ replay() {
 
 replay tga_load fuzz/seeds/tga_load "$corpus/tga"
 replay fuzz_render_triangles fuzz/seeds/render_triangles
+replay lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev          # fuzz targets (libFuzzer, sanitizers)
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  nlohmann-json3-dev                # lwinfo --json
   libpng-dev libsdl2-dev zlib1g-dev # machine model: PNG frames, window; peers
   libassimp-dev libstb-dev libosmesa6-dev   # peers for tests and benchmarks
   python3 python3-pil               # reference decoder for the TGA tests

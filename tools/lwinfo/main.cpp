@@ -17,6 +17,7 @@ struct LwinfoPart {
 
 static const LwinfoPart parts[] = {
   {".tga", LwinfoTga},
+  {".lwo", LwinfoObject},
 };
 
 int LwinfoFail(const std::string &file, const std::string &message)
@@ -27,10 +28,12 @@ int LwinfoFail(const std::string &file, const std::string &message)
 
 int main(int argc, char **argv)
 {
-  CLI::App app{"Inspects the show's input files: TGA images."};
+  CLI::App app{"Inspects the show's input files: TGA images, LWO2 objects."};
   LwinfoOptions options;
   app.add_option("file", options.file, "file to inspect")->required();
   app.add_option("--png", options.png, "write the decoded image to this PNG file (images only)");
+  app.add_flag("--json", options.json, "print one JSON object (objects only)");
+  app.add_option("--host", options.host, "host folder for the load (objects only; default: the file's folder)");
   CLI11_PARSE(app, argc, argv);
 
   std::string extension = std::filesystem::path(options.file).extension().string();

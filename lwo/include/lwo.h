@@ -1,0 +1,184 @@
+// LightWave objects: the LWO2 reader, the object model it fills, the
+// preparation for drawing (triangle tables, normals, texture coordinates,
+// morphs), triangle strips and the terrain builder.
+//
+// An object is read by LwoLoad from one LWO2 file (IFF, big-endian, one layer,
+// FACE polygons) into an LwoObject that the caller allocated and zeroed. Every
+// array of the record is a block from the memory pool and belongs to the
+// record, except `clips`, which the texture registry keeps pointing at.
+#pragma once
+#include <cstdint>
+
+#include "file.h"
+#include "tex.h"
+
+enum {
+  LWO_NAME_SIZE = 192,       // 191 characters and the terminating zero
+  LWO_MAX_ENDOMORPHS = 64,
+  LWO_MAX_UV_MAPS = 32
+};
+
+// Result codes of the object subsystem.
+enum {
+  LWO_OK = 0,
+  LWO_ERR_FAILED = -1,        // parse or initialisation failed
+  LWO_ERR_NULL = -2,          // null argument, or no object being loaded
+  LWO_ERR_NO_MEMORY = -5,     // the pool has no room for an array (LwoParse, LwoInit)
+  LWO_ERR_MORPH_TARGET = -14, // LwoEnable: the object is a morph target, never drawn
+  LWO_ERR_LOAD = -17,         // the object file cannot be loaded
+  LWO_ERR_LAYERS = -18,       // more than one layer
+  LWO_ERR_IMAGE = -19,        // a clip image cannot be registered
+  LWO_ERR_NOT_LWO2 = -20,     // the form type is not LWO2
+  LWO_ERR_NO_FACE = -21       // no FACE polygons in the last POLS chunk
+};
+
+// Surface projections: 0 no image, else the image block's PROJ value plus 1.
+enum {
+  LWO_PROJ_NONE = 0,
+  LWO_PROJ_PLANAR = 1,
+  LWO_PROJ_CYLINDRICAL = 2,
+  LWO_PROJ_SPHERICAL = 3,
+  LWO_PROJ_CUBIC = 4,
+  LWO_PROJ_FRONT = 5,
+  LWO_PROJ_UV = 6
+};
+
+// Position, rotation (degrees about X, Y, Z), scale and pivot of the object
+// for the current frame; filled by the scene playback.
+struct LwoTransform {
+  float position[3];
+  float rotation[3];
+  float scale[3];
+  float pivot[3];
+};
+
+// One value of a vertex map: a VMAP entry (vertex and polygon stay 0) or a
+// VMAD entry (the point on one particular polygon).
+struct LwoUV {
+  int32_t vertex;
+  int32_t polygon;
+  float u, v;
+};
+
+// A TXUV vertex map with the seam arrays that UV-mapped surfaces draw from.
+// Every surface that uses the map appends its seam copies, so all of them
+// index one numbering: entries below baseCount are the object's points.
+struct LwoUVMap {
+  char name[LWO_NAME_SIZE];
+  int32_t baseCount;    // vertexCount when the seam arrays were built
+  int32_t totalCount;   // baseCount plus every seam copy
+  float *seamPoints;    // totalCount points (x, y, z)
+  LwoUV *vertexUV;      // vertexCount values from the VMAP; unlisted points 0, 0
+  int32_t discCount;    // VMAD entries
+  LwoUV *discUV;        // VMAD entries in file order
+  int32_t flatCount;    // = totalCount
+  float *flatUV;        // u, v for each entry of seamPoints
+  int32_t seamRoom;     // entries seamPoints and flatUV have room for
+};
+
+// A MORF vertex map: relative point offsets blended by weight.
+struct LwoEndomorph {
+  char name[LWO_NAME_SIZE];
+  float weight;         // current blend amount, 0 after load
+  float *deltas;        // vertexCount offsets (z negated like the points)
+  float *morphNormals;  // vertexCount normals of the fully morphed shape, when normals are kept
+};
+
+struct LwoPolygon {
+  int32_t surface;        // tag index from PTAG SURF; 0 when no entry names the polygon
+  int32_t firstTriangle;  // index of its first triangle in `triangles`
+  int32_t triCount;       // triangles made from it (0 when it named a point that does not exist)
+};
+
+struct LwoTriangle {
+  int32_t polygon;
+  int32_t vertex[3];
+};
+
+struct LwoSurface {
+  char name[LWO_NAME_SIZE];
+  uint8_t color[3];        // flat colour: red, green, blue
+  int32_t projection;      // LWO_PROJ_*
+  int32_t axis;            // 0 X, 1 Y, 2 Z
+  int32_t smoothing;       // smooth normals asked for
+  int32_t reflection;      // the image is an environment map
+  TexEntry *texture;       // an element of the object's clips, or null
+  int32_t triCount;
+  int32_t *triIndices;     // 3 point indices per triangle (seam copies for UV-mapped surfaces)
+  int32_t uvCount;         // = vertexCount
+  float *uv;               // u, v per point (planar projection)
+  char uvMapName[LWO_NAME_SIZE];
+  LwoUVMap *uvMap;         // the map a UV-mapped surface draws from
+  float textureSize[3];
+  float textureCenter[3];
+};
+
+// One triangle strip: `length` point indices, each after the second making a
+// triangle with the two before it.
+struct LwoStrip {
+  int32_t length;
+  int32_t *vertices;
+};
+
+struct LwoObject {
+  char name[LWO_NAME_SIZE];
+  int32_t vertexCount;
+  float *points;           // current positions (x, y, -z of the file)
+  float *basePoints;       // the loaded positions
+  int32_t endomorphCount;
+  LwoEndomorph endomorphs[LWO_MAX_ENDOMORPHS];
+  int32_t uvMapCount;
+  LwoUVMap uvMaps[LWO_MAX_UV_MAPS];
+  int32_t needNormals;
+  int32_t normalCount;
+  float *normals;          // current vertex normals, worldScale long per face
+  float *baseNormals;
+  int32_t surfaceCount;
+  LwoSurface *surfaces;    // index = tag index
+  int32_t clipCount;
+  TexEntry *clips;         // slot = CLIP index - 1; registered, so never released
+  int32_t polygonCount;
+  LwoPolygon *polygons;
+  int32_t triangleCount;
+  LwoTriangle *triangles;
+  int32_t ownTransform;    // LwoEnable applies `transform` itself
+  LwoTransform transform;
+  int32_t isMorphTarget;   // serves as another object's morph target; not drawn
+  int32_t isNull;          // null object: no file, no geometry
+  float worldScale;        // the scene's scale; the length of the built normals
+  float opacity;           // 1 - dissolve; 100.0 after load
+  int32_t stripCount;
+  LwoStrip **strips;
+};
+
+// Loading and release.
+int32_t LwoLoad(LwoObject *object, const char *fileName, float worldScale);
+// The same load from bytes already in memory (copied, since the reader
+// reorders chunks in place): `name` stands for the file in messages.
+int32_t LwoLoadMemory(LwoObject *object, const char *name, const void *data, int32_t size,
+                      float worldScale);
+int32_t LwoFree(LwoObject *object);
+LwoObject *LwoGetCurrent(void);
+FileData *LwoGetCurrentFile(void);
+
+// Preparation of the current object for drawing; run by the load.
+int32_t LwoInit(void);
+
+// Per-frame morph state, called by the scene playback.
+int32_t LwoMorphInit(LwoObject *object, LwoObject *target, float t);
+void LwoSetEndoMorphAmount(LwoObject *object, const char *name, float amount);
+void lwoEndoMorphPrepare(LwoObject *object);  // the endomorph blend, run by LwoEnable
+int32_t LwoSetDissolve(LwoObject *object, float value);
+
+// Drawing: LwoEnable blends, (transforms) and draws one object; mode 0 updates
+// and draws. LwoApplyTransf multiplies the object transform onto the current
+// matrix (the float is not used).
+int32_t LwoEnable(LwoObject *object, int mode);
+int32_t LwoApplyTransf(LwoTransform *transform, float unused);
+
+// Triangle strips over the whole object's triangles.
+void LwoStripCreate(LwoObject *object);
+void LwoStripRelease(LwoObject *object);
+
+// Builds a textured grid object from a height map image.
+int32_t LwoBuildTerrain(LwoObject *object, const char *heightMapName, const char *textureName);

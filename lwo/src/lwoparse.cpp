@@ -1,0 +1,230 @@
+// The LWO2 chunk walk.
+//
+//   FORM <U4 form size, ignored> LWO2
+//   then chunks: ID (4 ASCII bytes), size (U4), exactly `size` bytes of data
+//
+// No pad byte follows odd-sized chunks. The walk trusts no size: a chunk that
+// runs past the end of the file ends the load, bytes after the last whole
+// chunk header are left unread, and each handler is confined to its chunk.
+#include "lwoparse.h"
+#include "console.h"
+#include "mem.h"
+
+#include <cstdio>
+#include <cstring>
+
+static const uint8_t *fileStart(void)
+{
+  return (const uint8_t *)lwoFile->data;
+}
+
+static const uint8_t *fileEnd(void)
+{
+  return fileStart() + lwoFile->size;
+}
+
+// Walks the chunks from the cursor to the end of the file and calls
+// `visit(id, header, size)` for each whole one; stops at the first chunk that
+// does not fit. Leaves the cursor where it was. Returns 0 when the chunks end
+// with the file, -1 when one runs past it.
+template <typename Visit>
+static int32_t walkChunks(Visit visit)
+{
+  const uint8_t *saved = lwoPtr;
+  int32_t result = 0;
+  while (lwoLeft() >= 8) {
+    const uint8_t *header = lwoPtr;
+    uint32_t id = LwoGetUINT32();
+    uint32_t size = LwoGetUINT32();
+    if (size > lwoLeft()) {
+      result = -1;
+      break;
+    }
+    visit(id, header, size);
+    lwoPtr += size;
+  }
+  lwoPtr = saved;
+  return result;
+}
+
+static int32_t reportCut(void)
+{
+  ConsoleAdd("Error : %s is cut short: a chunk runs past the end of the file !", lwoFile->name);
+  return LWO_ERR_FAILED;
+}
+
+// Pre-scan: the CLIP chunks are counted, and the FACE polygons of the last
+// POLS chunk, so both arrays exist before the chunk loop fills them. The
+// chunk's triangle count is kept for its handler (lwoScanPols).
+int32_t LwoParseGetPolyTexCount(void)
+{
+  if (!lwoCurr || !lwoFile)
+    return LWO_ERR_NULL;
+  const uint8_t *lastPols = nullptr;
+  uint32_t lastSize = 0;
+  int32_t clips = 0;
+  walkChunks([&](uint32_t id, const uint8_t *header, uint32_t size) {
+    if (id == ID_CLIP)
+      clips++;
+    if (id == ID_POLS) {
+      lastPols = header + 8;
+      lastSize = size;
+    }
+  });
+  lwoCurr->clipCount = clips;
+  lwoCurr->polygonCount = 0;
+  lwoScanPols.data = nullptr;
+  if (!lastPols)
+    return 0;
+
+  const uint8_t *saved = lwoPtr;
+  lwoPtr = lastPols;
+  const uint8_t *outer = lwoEnter(lastSize);
+  if (LwoGetUINT32() == ID_FACE) {
+    static int32_t points[LWO_MAX_POLY_POINTS];
+    int32_t count;
+    lwoScanPols.triangles = 0;
+    while (lwoLeft() > 0 && lwoReadPolygon(points, &count) == 0) {
+      lwoCurr->polygonCount++;
+      lwoScanPols.triangles += count >= 3 ? count - 2 : count > 0 ? 1 : 0;
+    }
+    lwoScanPols.data = lastPols;
+  }
+  lwoLeave(outer);
+  lwoPtr = saved;
+  return 0;
+}
+
+void LwoOrderChunks(uint32_t first, uint32_t second)
+{
+  const uint8_t *firstAt = nullptr, *secondAt = nullptr;
+  uint32_t firstLength = 0, secondLength = 0;
+  walkChunks([&](uint32_t id, const uint8_t *header, uint32_t size) {
+    if (id == first) {
+      firstAt = header;
+      firstLength = size + 8;
+    }
+    if (id == second) {
+      secondAt = header;
+      secondLength = size + 8;
+    }
+  });
+  if (!firstAt || !secondAt || secondAt > firstAt)
+    return;
+  if (secondAt == firstAt)
+    return;
+  // [second][middle][first] becomes [first][middle][second].
+  uint8_t *base = (uint8_t *)secondAt;
+  size_t middleLength = (size_t)(firstAt - (secondAt + secondLength));
+  uint8_t *copy = (uint8_t *)lwoAlloc((int64_t)firstLength + secondLength + middleLength, 1);
+  if (!copy)
+    return;  // left in file order: the handlers do not depend on it
+  memcpy(copy, firstAt, firstLength);
+  memcpy(copy + firstLength, secondAt + secondLength, middleLength);
+  memcpy(copy + firstLength + middleLength, secondAt, secondLength);
+  memcpy(base, copy, firstLength + middleLength + secondLength);
+  MemFree(copy);
+}
+
+// One console line for everything the file held that could not be used.
+static void reportIgnored(void)
+{
+  const LwoIgnored &ig = lwoIgnored;
+  char line[CONSOLE_LINE_SIZE] = "";
+  size_t used = 0;
+  auto add = [&](int32_t count, const char *what) {
+    if (count > 0 && used < sizeof line)
+      used += (size_t)snprintf(line + used, sizeof line - used, "%s%d %s", used ? ", " : "",
+                               count, what);
+  };
+  add(ig.pointRefs, "bad point indices");
+  add(ig.polygonRefs, "bad polygon indices");
+  add(ig.clipRefs, "bad clip indices");
+  add(ig.surfaceNames, "unknown surfaces");
+  add(ig.uvMapNames, "unknown UV maps");
+  add(ig.extraMaps, "vertex maps over the limits");
+  add(ig.extraPoints, "extra PNTS");
+  add(ig.trailingBytes, "trailing bytes");
+  add(ig.earlyMaps, "vertex maps before the points");
+  if (used)
+    ConsoleAdd("Warning : %s : ignored %s", lwoFile->name, line);
+}
+
+static int32_t dispatchChunk(int32_t *layers)
+{
+  switch (chunkID) {
+  case ID_PNTS: return LwoParseVert();
+  case ID_BBOX: LwoParseBounBox(); return 0;
+  case ID_TAGS: return LwoParseSurfCreate();
+  case ID_PTAG: LwoParsePolyGetSurf(); return 0;
+  case ID_POLS: return LwoParsePoly();
+  case ID_SURF: return LwoParseSurf();
+  case ID_CLIP: return LwoParseTex();
+  case ID_VMAP: return LwoParseVMAP();
+  case ID_VMAD: return LwoParseVMAD();
+  case ID_LAYR:
+    if (++*layers > 1) {
+      ConsoleAdd("Error : %s has more than 1 layer !", lwoFile->name);
+      return LWO_ERR_LAYERS;
+    }
+    return 0;
+  default: return 0;  // skipped by its size
+  }
+}
+
+static int32_t chunkLoop(void)
+{
+  int32_t layers = 0;
+  while (lwoLeft() > 0) {
+    if (lwoLeft() < 8) {
+      lwoIgnored.trailingBytes += (int32_t)lwoLeft();
+      break;
+    }
+    chunkID = LwoGetUINT32();
+    chunkSize = LwoGetUINT32();
+    if (chunkSize > lwoLeft())
+      return reportCut();
+    const uint8_t *outer = lwoEnter(chunkSize);
+    lwoOverrun = 0;
+    int32_t result = dispatchChunk(&layers);
+    lwoLeave(outer);
+    if (result != 0)
+      return result;
+  }
+  return 0;
+}
+
+int32_t LwoParse(void)
+{
+  if (!LwoGetCurrent() || !LwoGetCurrentFile())
+    return LWO_ERR_NULL;
+  memset(&lwoIgnored, 0, sizeof lwoIgnored);
+  lwoOverrun = 0;
+  lwoPtr = fileStart();
+  lwoEnd = fileEnd();
+  lwoPtr += lwoLeft() < 8 ? lwoLeft() : 8;  // FORM and the form size
+  if (LwoGetUINT32() != ID_LWO2) {
+    ConsoleAdd("Error : %s is not a LWO2 file (LW 6.X+) !", lwoFile->name);
+    return LWO_ERR_NOT_LWO2;
+  }
+  // A chunk that cannot be read whole ends the load before anything is made.
+  if (walkChunks([](uint32_t, const uint8_t *, uint32_t) {}) != 0)
+    return reportCut();
+  // The reordering moves only the PTAG chunk, so the pre-scan may look at the
+  // chunks in their final places; the POLS data it notes stays where it is.
+  LwoOrderChunks(ID_PTAG, ID_POLS);
+  LwoParseGetPolyTexCount();
+  if (lwoCurr->polygonCount <= 0) {
+    ConsoleAdd("Error : %s has a bad polyCount definitions ! (Nurbs & Bones are not supported..)",
+               lwoFile->name);
+    return LWO_ERR_NO_FACE;
+  }
+  lwoCurr->polygons = (LwoPolygon *)lwoAlloc(lwoCurr->polygonCount, sizeof(LwoPolygon));
+  lwoCurr->clips = (TexEntry *)lwoAlloc(lwoCurr->clipCount, sizeof(TexEntry));
+  if (!lwoCurr->polygons || !lwoCurr->clips)
+    return lwoNoMemory();
+  int32_t result = chunkLoop();
+  if (result == 0)
+    reportIgnored();
+  return result;
+}

@@ -1,0 +1,37 @@
+// PNTS and BBOX.
+//
+//   PNTS: points, each three F4 (x, y, z)
+//   BBOX: six F4, the minimum and maximum corners
+#include "lwoparse.h"
+
+// Points are stored as (x, y, -z): the program's coordinates have z the other
+// way round from LightWave's. Bytes past the last whole point are left unread.
+int32_t LwoParseVert(void)
+{
+  if (lwoCurr->points) {
+    // NOTE: one layer has one point list; the per-point arrays already made
+    // (vertex maps) are sized by the first one, so a second one is not used.
+    lwoIgnored.extraPoints++;
+    return 0;
+  }
+  int32_t count = (int32_t)(lwoLeft() / 4 / 3);
+  lwoIgnored.trailingBytes += (int32_t)(lwoLeft() % 12);
+  float *points = (float *)lwoAlloc((int64_t)count * 3, sizeof(float));
+  if (!points)
+    return lwoNoMemory();
+  for (int32_t i = 0; i < count; i++) {
+    points[i * 3 + 0] = lwoGetFloat();
+    points[i * 3 + 1] = lwoGetFloat();
+    points[i * 3 + 2] = -lwoGetFloat();
+  }
+  lwoCurr->points = points;
+  lwoCurr->vertexCount = count;
+  return 0;
+}
+
+// The program keeps no bounds: the six values are read past.
+void LwoParseBounBox(void)
+{
+  for (int i = 0; i < 6; i++)
+    lwoGetFloat();
+}

@@ -1,0 +1,153 @@
+// POLS and PTAG.
+//
+//   POLS: type (ID), then polygons: U2 point count (6 high flag bits), that
+//         many VX point indices
+//   PTAG: type (ID), then entries: VX polygon, U2 tag
+#include "lwoparse.h"
+
+// Reads through a local cursor: this runs three times per polygon (pre-scan,
+// count, fill) and is the heart of the load.
+int32_t lwoReadPolygon(int32_t *points, int32_t *count)
+{
+  const uint8_t *p = lwoPtr, *end = lwoEnd;
+  *count = 0;
+  if (p > end || end - p < 2)
+    goto cut;
+  {
+    int32_t n = ((p[0] << 8) | p[1]) & LWO_MAX_POLY_POINTS;
+    p += 2;
+    for (int32_t i = 0; i < n; i++) {
+      if (end - p < 2)
+        goto cut;
+      if (p[0] != 0xFF) {
+        points[i] = (p[0] << 8) | p[1];
+        p += 2;
+      } else {
+        if (end - p < 4)
+          goto cut;
+        points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
+        p += 4;
+      }
+    }
+    *count = n;
+    lwoPtr = p;
+    return 0;
+  }
+cut:
+  lwoOverrun = 1;
+  lwoPtr = lwoEnd;
+  return -1;
+}
+
+// Triangles a polygon of n points gives: a fan of n - 2, or one degenerate
+// triangle for a line or a single point.
+static int32_t fanSize(int32_t n)
+{
+  return n >= 3 ? n - 2 : 1;
+}
+
+static int32_t validPoints(const int32_t *points, int32_t n)
+{
+  for (int32_t i = 0; i < n; i++)
+    if (points[i] >= lwoCurr->vertexCount)
+      return 0;
+  return 1;
+}
+
+// Adds polygon p's triangles at t: (first, k, k + 1) around the first point;
+// (a, a, b) for two points and (a, a, a) for one.
+static int32_t addFan(LwoTriangle *tri, int32_t p, const int32_t *points, int32_t n)
+{
+  int32_t made = 0;
+  if (n == 0)
+    return 0;
+  if (n < 3) {
+    tri->polygon = p;
+    tri->vertex[0] = points[0];
+    tri->vertex[1] = points[0];
+    tri->vertex[2] = points[n - 1];
+    return 1;
+  }
+  for (int32_t k = 1; k + 1 < n; k++, made++) {
+    tri[made].polygon = p;
+    tri[made].vertex[0] = points[0];
+    tri[made].vertex[1] = points[k];
+    tri[made].vertex[2] = points[k + 1];
+  }
+  return made;
+}
+
+// Counts the polygons (at most polygonCount) and triangles of the chunk at the
+// cursor, leaving the cursor where it was.
+static void countChunk(int32_t *points, int32_t *polygons, int32_t *triangles)
+{
+  const uint8_t *start = lwoPtr;
+  int32_t overrun = lwoOverrun;
+  int32_t n;
+  *polygons = 0;
+  *triangles = 0;
+  while (lwoLeft() > 0 && *polygons < lwoCurr->polygonCount && lwoReadPolygon(points, &n) == 0) {
+    (*polygons)++;
+    *triangles += n > 0 ? fanSize(n) : 0;
+  }
+  lwoPtr = start;
+  lwoOverrun = overrun;
+}
+
+// Polygons are split into triangles at once. Polygons are numbered from 0 in
+// every FACE chunk; with one layer the last one (the one the pre-scan counted)
+// is what remains. A polygon naming a point that does not exist gets no
+// triangles; one cut by the end of the chunk is not read.
+int32_t LwoParsePoly(void)
+{
+  if (LwoGetUINT32() != ID_FACE)
+    return 0;
+  static int32_t points[LWO_MAX_POLY_POINTS];
+  int32_t polygonTotal, triangleTotal;
+  if (lwoPtr - 4 == lwoScanPols.data) {
+    polygonTotal = lwoCurr->polygonCount;
+    triangleTotal = lwoScanPols.triangles;
+  } else {
+    countChunk(points, &polygonTotal, &triangleTotal);
+  }
+  LwoTriangle *triangles = (LwoTriangle *)lwoAlloc(triangleTotal, sizeof(LwoTriangle));
+  if (!triangles)
+    return lwoNoMemory();
+  lwoCurr->triangles = triangles;
+  for (int32_t p = 0; p < lwoCurr->polygonCount; p++) {
+    lwoCurr->polygons[p].firstTriangle = 0;
+    lwoCurr->polygons[p].triCount = 0;
+  }
+  int32_t t = 0, n;
+  for (int32_t p = 0; p < polygonTotal; p++) {
+    lwoReadPolygon(points, &n);
+    lwoCurr->polygons[p].firstTriangle = t;
+    if (!validPoints(points, n)) {
+      lwoIgnored.pointRefs++;
+      continue;
+    }
+    t += addFan(triangles + t, p, points, n);
+    lwoCurr->polygons[p].triCount = t - lwoCurr->polygons[p].firstTriangle;
+  }
+  lwoCurr->triangleCount = t;
+  return 0;
+}
+
+// Only surface tags are used; parts and smoothing groups are skipped whole.
+// A tag at or past surfaceCount leaves its polygon on no surface.
+void LwoParsePolyGetSurf(void)
+{
+  if (LwoGetUINT32() != ID_SURF)
+    return;
+  while (lwoLeft() > 0) {
+    uint32_t polygon = LwoGetVX();
+    uint32_t tag = LwoGetUINT16();
+    if (lwoOverrun)
+      break;
+    if (polygon >= (uint32_t)lwoCurr->polygonCount) {
+      lwoIgnored.polygonRefs++;
+      continue;
+    }
+    lwoCurr->polygons[polygon].surface = (int32_t)tag;
+  }
+}

@@ -1,0 +1,201 @@
+// Preparation for drawing: normals, morphs, planar and UV-map coordinates
+// with seam copies.
+#include "lwo_builder.h"
+
+#include <cmath>
+
+static std::vector<float> Normal(const LwoObject *object, int32_t i)
+{
+  return {object->normals[i * 3], object->normals[i * 3 + 1], object->normals[i * 3 + 2]};
+}
+
+static std::string Smooth(const std::string &name)
+{
+  return Surf(name, {Sub("SMAN", Bytes().f4(1.0f))});
+}
+
+TEST_F(LwoTest, NormalsAreWorldScaleLongAndAveragedOverSharedPoints)
+{
+  // File z is negated on load, so the triangle is given with z = 0 and its
+  // face normal in stored coordinates is (0, 0, 1).
+  std::string tri = Form({Tags({"A"}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}}), Smooth("A")});
+  ASSERT_EQ(Load(tri, 1.0f), LWO_OK);
+  EXPECT_EQ(Normal(object, 0), (std::vector<float>{0, 0, 1}));
+  ASSERT_EQ(Load(tri, 0.1f), LWO_OK);
+  EXPECT_NEAR(Normal(object, 2)[2], 0.1f, 1e-7);
+  ASSERT_NE(object->baseNormals, nullptr);
+  EXPECT_EQ(object->baseNormals[2], object->normals[2]);
+
+  // Point 0 is shared by a triangle facing +x and one facing +y (stored
+  // coordinates), and one degenerate triangle (0, 0, 0) that adds a zero
+  // normal three times: (2, 0, 0) + (0, 2, 0) over five.
+  std::string shared = Form({Tags({"A"}),
+                             Pnts({0, 0, 0, 0, 1, 0, 0, 0, -1, 1, 0, 0}),
+                             Pols({{0, 1, 2}, {0, 2, 3}, {0, 0, 0}}), Smooth("A")});
+  ASSERT_EQ(Load(shared, 2.0f), LWO_OK);
+  std::vector<float> n0 = Normal(object, 0);
+  EXPECT_NEAR(n0[0], 0.4f, 1e-6);
+  EXPECT_NEAR(n0[1], 0.4f, 1e-6);
+  EXPECT_NEAR(n0[2], 0.0f, 1e-6);
+  EXPECT_NEAR(Normal(object, 1)[0], 2.0f, 1e-6);
+
+  // No surface asks for smoothing or reflection: no normals kept.
+  ASSERT_EQ(Load(Form({Tags({"A"}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}})})), LWO_OK);
+  EXPECT_EQ(object->needNormals, 0);
+  EXPECT_EQ(object->baseNormals, nullptr);
+  EXPECT_EQ(Normal(object, 0), (std::vector<float>{0, 0, 0}));
+}
+
+TEST_F(LwoTest, EndomorphsBlendByNameAndWeight)
+{
+  std::string file = Form({Tags({"A"}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}}),
+                           Vmap("MORF", "Smile", {{1, {1, 0, 0}}}),
+                           Vmap("MORF", "Head.Frown", {{1, {0, 2, 0}}}),
+                           Vmap("MORF", "Head.Blink", {{2, {0, 0, 4}}})});
+  ASSERT_EQ(Load(file), LWO_OK);
+  LwoSetEndoMorphAmount(object, "Head.Smile", 1.0f);  // the map has no prefix
+  LwoSetEndoMorphAmount(object, "Head.Frown", 0.5f);  // exact
+  LwoSetEndoMorphAmount(object, "Blink", 1.0f);       // no prefix does not match a prefixed map
+  LwoSetEndoMorphAmount(object, "Nobody", 1.0f);
+  EXPECT_EQ(object->endomorphs[0].weight, 1.0f);
+  EXPECT_EQ(object->endomorphs[1].weight, 0.5f);
+  EXPECT_EQ(object->endomorphs[2].weight, 0.0f);
+  lwoEndoMorphPrepare(object);
+  EXPECT_EQ(object->points[3], 2.0f);
+  EXPECT_EQ(object->points[4], 1.0f);
+  EXPECT_EQ(object->points[8], 0.0f);
+  // The blend starts from the loaded shape every time.
+  lwoEndoMorphPrepare(object);
+  EXPECT_EQ(object->points[3], 2.0f);
+}
+
+TEST_F(LwoTest, MorphTargetsBlendOnlyWhatBothHave)
+{
+  ASSERT_EQ(Load(Form({Tags({"A"}), Pnts({0, 0, 0, 2, 0, 0, 0, 2, 0, 4, 4, 0}), Pols({{0, 1, 2}}),
+                       Smooth("A")})),
+            LWO_OK);
+  LwoObject *target = static_cast<LwoObject *>(MemAlloc(sizeof(LwoObject)));
+  ASSERT_EQ(LwoLoadMemory(target, "t.lwo", nullptr, 0, 1.0f), LWO_ERR_FAILED);
+  std::string small = Form({Pnts({10, 0, 0, 12, 0, 0, 10, 2, 0}), Pols({{0, 1, 2}})});
+  memset(target, 0, sizeof *target);
+  ASSERT_EQ(LwoLoadMemory(target, "t.lwo", small.data(), (int32_t)small.size(), 1.0f), LWO_OK);
+  EXPECT_EQ(LwoMorphInit(object, nullptr, 0.5f), LWO_ERR_NULL);
+  ASSERT_EQ(LwoMorphInit(object, target, 0.5f), LWO_OK);
+  EXPECT_EQ(object->points[0], 5.0f);
+  EXPECT_EQ(object->points[9], 4.0f);  // the target has no fourth point
+  EXPECT_EQ(object->normals[2], object->baseNormals[2]);  // the target keeps no normals
+  ASSERT_EQ(LwoMorphInit(object, target, 1.0f), LWO_OK);
+  EXPECT_EQ(object->points[3], 12.0f);
+  ASSERT_EQ(LwoMorphInit(object, target, 0.0f), LWO_OK);
+  EXPECT_EQ(object->points[3], 2.0f);
+  EXPECT_EQ(LwoSetDissolve(object, 0.25f), LWO_OK);
+  EXPECT_EQ(object->opacity, 0.25f);
+}
+
+static std::vector<float> UV(const LwoSurface &surface, int32_t i)
+{
+  return {surface.uv[i * 2], surface.uv[i * 2 + 1]};
+}
+
+TEST_F(LwoTest, PlanarCoordinatesOnEachAxisAndBadBoxes)
+{
+  // Stored points (1, -1, 5), (0, 0.5, -1), (10, 0, 0): file z is the negation.
+  std::string points = Pnts({1, -1, -5, 0, 0.5f, 1, 10, 0, 0});
+  Block z, x, box, zero, bad, cyl;
+  z.axis = 2;
+  z.size[0] = z.size[1] = z.size[2] = 2;
+  x = z;
+  x.axis = 0;
+  box.axis = 2;
+  box.size[0] = box.size[1] = box.size[2] = 4;
+  box.centre[0] = 10;
+  zero = z;
+  zero.size[1] = 0;
+  bad = z;
+  bad.axis = 7;
+  cyl = z;
+  cyl.projection = 1;
+  ASSERT_EQ(Load(Form({Tags({"Z", "X", "Box", "Zero", "Bad", "Cyl"}), points,
+                       Pols({{0, 1, 2}}), Clip(1, "wood.tga"),
+                       Surf("Z", {Blok(z)}), Surf("X", {Blok(x)}), Surf("Box", {Blok(box)}),
+                       Surf("Zero", {Blok(zero)}), Surf("Bad", {Blok(bad)}), Surf("Cyl", {Blok(cyl)})})),
+            LWO_OK);
+  const LwoSurface *s = object->surfaces;
+  EXPECT_EQ(UV(s[0], 0), (std::vector<float>{1, 0}));
+  EXPECT_EQ(UV(s[1], 1), (std::vector<float>{1, 0.75f}));
+  EXPECT_EQ(UV(s[2], 2), (std::vector<float>{0.5f, 0.5f}));
+  // A size of 0 gives coordinate 0, never an infinity or a NaN.
+  EXPECT_EQ(UV(s[3], 0), (std::vector<float>{1, 0}));
+  EXPECT_EQ(UV(s[4], 0), (std::vector<float>{0, 0}));
+  EXPECT_EQ(s[5].projection, LWO_PROJ_CYLINDRICAL);
+  EXPECT_EQ(UV(s[5], 0), (std::vector<float>{0, 0}));
+  for (int32_t k = 0; k < object->surfaceCount; k++)
+    for (int32_t i = 0; i < s[k].uvCount * 2; i++)
+      EXPECT_TRUE(std::isfinite(s[k].uv[i]));
+}
+
+TEST_F(LwoTest, UvMapSeamsGetCopiesOfTheirOwn)
+{
+  // Polygon 7 is the quad (3, 4, 5, 6); seven triangles before it.
+  std::vector<float> xyz(8 * 3, 0.0f);
+  xyz[3 * 3] = 3.0f;
+  std::vector<std::vector<uint32_t>> polygons(7, {0, 1, 2});
+  polygons.push_back({3, 4, 5, 6});
+  polygons.push_back({3, 0, 1});
+  Block uv;
+  uv.projection = 5;
+  uv.uvMap = "txuv";
+  ASSERT_EQ(Load(Form({Tags({"A"}), Pnts(xyz), Pols(polygons), Clip(1, "skin.tga"),
+                       Vmap("TXUV", "txuv", {{3, {0.5f, 0.5f}}, {4, {1, 0}}}),
+                       Vmad("txuv", {{3, 7, 0.25f, 1.0f}}), Surf("A", {Blok(uv)})})),
+            LWO_OK);
+  const LwoSurface &s = object->surfaces[0];
+  ASSERT_EQ(s.projection, LWO_PROJ_UV);
+  ASSERT_EQ(s.uvMap, &object->uvMaps[0]);
+  const LwoUVMap &map = *s.uvMap;
+  EXPECT_EQ(map.baseCount, 8);
+  ASSERT_EQ(map.totalCount, 10);
+  EXPECT_EQ(map.flatCount, 10);
+  std::vector<int32_t> tris = SurfaceTriangles(0);
+  EXPECT_EQ(std::vector<int32_t>(tris.begin() + 21, tris.begin() + 27),
+            (std::vector<int32_t>{8, 4, 5, 9, 5, 6}));
+  EXPECT_EQ(tris[27], 3);  // polygon 8 keeps point 3 with its VMAP coordinates
+  for (int32_t copy = 8; copy < 10; copy++) {
+    EXPECT_EQ(map.seamPoints[copy * 3], 3.0f);
+    EXPECT_EQ(map.flatUV[copy * 2], 0.25f);
+    EXPECT_EQ(map.flatUV[copy * 2 + 1], 1.0f);
+  }
+  EXPECT_EQ(map.flatUV[3 * 2], 0.5f);
+  EXPECT_EQ(map.flatUV[4 * 2], 1.0f);
+}
+
+TEST_F(LwoTest, SurfacesSharingAUvMapKeepOneNumbering)
+{
+  // Two quads on two surfaces, both on map "uv"; each has a seam at its point 0.
+  std::vector<float> xyz(6 * 3, 0.0f);
+  Block uv;
+  uv.projection = 5;
+  uv.uvMap = "uv";
+  Block lost = uv;
+  lost.uvMap = "nomap";
+  ASSERT_EQ(Load(Form({Tags({"A", "B", "C"}), Pnts(xyz), Pols({{0, 1, 2, 3}, {0, 3, 4, 5}, {0, 1, 2}}),
+                       Ptag({{1, 1}, {2, 2}}), Clip(1, "skin.tga"),
+                       Vmap("TXUV", "uv", {{0, {0.5f, 0.5f}}}),
+                       Vmad("uv", {{0, 0, 0.1f, 0.1f}, {0, 1, 0.9f, 0.9f}}),
+                       Surf("A", {Blok(uv)}), Surf("B", {Blok(uv)}), Surf("C", {Blok(lost)})})),
+            LWO_OK);
+  const LwoUVMap &map = object->uvMaps[0];
+  ASSERT_EQ(map.totalCount, 6 + 4);
+  // Surface A's copies are 6 and 7, B's 8 and 9; each still draws its own.
+  EXPECT_EQ(SurfaceTriangles(0), (std::vector<int32_t>{6, 1, 2, 7, 2, 3}));
+  EXPECT_EQ(SurfaceTriangles(1), (std::vector<int32_t>{8, 3, 4, 9, 4, 5}));
+  EXPECT_EQ(map.flatUV[7 * 2], 0.1f);
+  EXPECT_EQ(map.flatUV[8 * 2], 0.9f);
+  EXPECT_EQ(map.flatUV[9 * 2], 0.9f);
+  for (const LwoSurface *s = object->surfaces; s < object->surfaces + 2; s++)
+    for (int32_t i = 0; i < s->triCount * 3; i++)
+      EXPECT_LT(s->triIndices[i], map.totalCount);
+  // A map name that names no map: drawn in the flat colour, no map to read.
+  EXPECT_EQ(object->surfaces[2].projection, LWO_PROJ_NONE);
+  EXPECT_EQ(object->surfaces[2].uvMap, nullptr);
+}
