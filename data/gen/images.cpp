@@ -68,7 +68,7 @@ static void mix(float *c, const float *a, const float *b, float t)
 GenImage GenImageValley(int32_t size, float extent)
 {
   static const float grass[3] = {0.20f, 0.42f, 0.16f}, rock[3] = {0.45f, 0.36f, 0.27f};
-  static const float snow[3] = {0.93f, 0.95f, 1.0f};
+  static const float snow[3] = {0.93f, 0.95f, 1.0f}, meadowDark[3] = {0.12f, 0.3f, 0.1f};
   GenImage image = GenImageMake(size, size);
   const float lx = -0.48f, ly = 0.78f, lz = -0.40f, step = extent / (float)size;
   for (int32_t row = 0; row < size; row++)
@@ -80,8 +80,10 @@ GenImage GenImageValley(int32_t size, float extent)
       float light = (nx * lx + ny * ly + nz * lz) / len;
       float shade = 0.45f + 0.6f * (light > 0.0f ? light : 0.0f);
       float c[3];
-      mix(c, grass, rock, GenSmoothStep(-3.0f, 2.0f, h));
-      mix(c, c, snow, GenSmoothStep(5.0f, 8.0f, h + 2.0f * GenNoise(x * 0.3f, z * 0.3f, 11)));
+      float meadow = GenFractal(x * 0.08f, z * 0.08f, 17, 3);
+      mix(c, grass, meadowDark, GenSmoothStep(0.35f, 0.75f, meadow));
+      mix(c, c, rock, GenSmoothStep(-3.5f, 1.5f, h));
+      mix(c, c, snow, GenSmoothStep(6.5f, 8.5f, h + 2.0f * GenNoise(x * 0.3f, z * 0.3f, 11)));
       float grain = 0.85f + 0.3f * GenNoise(x * 1.7f, z * 1.7f, 5);
       GenImageSet(image, col, row, c[0] * shade * grain, c[1] * shade * grain, c[2] * shade * grain);
     }
@@ -121,14 +123,16 @@ GenImage GenImageGlobe(int32_t width, int32_t height)
       float phi = 6.2831853f * ((float)col + 0.5f) / (float)width;
       float v = ((float)row + 0.5f) / (float)height, theta = 3.1415927f * (1.0f - v);
       float sx = std::sin(theta) * std::cos(phi), sz = std::sin(theta) * std::sin(phi);
-      float land = GenFractal(sx * 2.2f + 5.0f, sz * 2.2f + std::cos(theta) * 1.7f + 5.0f, 31, 5);
+      float sy = std::cos(theta);
+      float land = 0.5f * (GenFractal(sx * 1.8f + 5.0f, sy * 1.8f + 5.0f, 31, 5) +
+                           GenFractal(sz * 1.8f + 9.0f, sx * 1.8f + 1.0f, 41, 5));
       float ice = GenSmoothStep(0.78f, 0.86f, std::fabs(v - 0.5f) * 2.0f);
       float r, g, b;
-      if (land > 0.52f) {
-        float hi = GenSmoothStep(0.52f, 0.7f, land);
-        r = 0.25f + 0.45f * hi, g = 0.55f - 0.1f * hi, b = 0.18f + 0.1f * hi;
+      if (land > 0.56f) {
+        float hi = GenSmoothStep(0.56f, 0.68f, land);
+        r = 0.18f + 0.45f * hi, g = 0.55f - 0.05f * hi, b = 0.15f + 0.15f * hi;
       } else {
-        float deep = GenSmoothStep(0.3f, 0.52f, land);
+        float deep = GenSmoothStep(0.35f, 0.56f, land);
         r = 0.05f, g = 0.18f + 0.25f * deep, b = 0.45f + 0.35f * deep;
       }
       r += (0.95f - r) * ice, g += (0.97f - g) * ice, b += (1.0f - b) * ice;
