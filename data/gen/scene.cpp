@@ -314,8 +314,9 @@ static void sceneMorphs(GenScene &scene)
   blob.channels[1] = envSwing(0, 1.5f, 3.125f, 2.1f, GEN_SHAPE_HERMITE, GEN_BEHAVE_OSCILLATE);
   blob.channels[3] = envLine(0, 0, kLoop, kTwoPi, GEN_BEHAVE_CONSTANT, GEN_BEHAVE_CONSTANT);
   blob.morphGroup = "blob";
+  // Reset before the first key gives the same 0 the first key holds.
   blob.morfs.push_back(GenMorfChannel{"Spikes", envCurve({0, 1.25f, 2.5f}, {0, 1, 0}, {GEN_SHAPE_TCB},
-                                                         GEN_BEHAVE_CONSTANT, GEN_BEHAVE_REPEAT, 0.0f)});
+                                                         GEN_BEHAVE_RESET, GEN_BEHAVE_REPEAT, 0.0f)});
   blob.morfs.push_back(GenMorfChannel{"Squash", envSwing(0, 0, 2.5f, 0.7f, GEN_SHAPE_BEZIER,
                                                          GEN_BEHAVE_OSCILLATE)});
   // Starts at 2 s: before that the oscillation runs backwards from the keys.

@@ -3,6 +3,7 @@
 // and the objects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -66,10 +67,10 @@ static std::vector<SceneItem> sceneItems(const std::vector<std::string> &text)
 
 // Every envelope: the key count matches its keys, key lines carry value,
 // time, shape and six parameters in plain decimals, times grow, and a
-// Behaviors line closes it. Returns the shapes used, by key.
-static std::set<int> checkEnvelopes(const std::vector<std::string> &text, int &count)
+// Behaviors line closes it. Gathers the key shapes and behaviours used.
+static void checkEnvelopes(const std::vector<std::string> &text, int &count, std::set<int> &shapes,
+                           std::set<int> &behaviours)
 {
-  std::set<int> shapes;
   count = 0;
   for (size_t i = 0; i + 1 < text.size(); i++) {
     if (tokens(text[i]) != std::vector<std::string>{"{", "Envelope"})
@@ -94,8 +95,11 @@ static std::set<int> checkEnvelopes(const std::vector<std::string> &text, int &c
     }
     std::vector<std::string> b = tokens(text[i + 2 + (size_t)keys]);
     EXPECT_TRUE(b.size() == 3 && b[0] == "Behaviors") << text[i + 2 + (size_t)keys];
+    if (b.size() == 3) {
+      behaviours.insert(std::stoi(b[1]));
+      behaviours.insert(std::stoi(b[2]));
+    }
   }
-  return shapes;
 }
 
 static std::set<std::string> morphNames(const std::string &path)
@@ -142,8 +146,18 @@ TEST(Scene, IsFormatThreeAndTimedForOneLoop)
   }
   EXPECT_LT(zoomLine, gridLine);
   int envelopes = 0;
-  std::set<int> shapes = checkEnvelopes(text, envelopes);
+  std::set<int> shapes, behaviours;
+  checkEnvelopes(text, envelopes, shapes, behaviours);
   EXPECT_GT(envelopes, 100);
+  EXPECT_EQ(behaviours, (std::set<int>{0, 1, 2, 3, 4, 5})) << "every behaviour is used";
+  // The camera's own motion channels fly on every key shape.
+  auto camera = std::find(text.begin(), text.end(), "AddCamera");
+  auto zoom = std::find(camera, text.end(), "ZoomFactor (envelope)");
+  ASSERT_NE(zoom, text.end());
+  int cameraEnvelopes = 0;
+  shapes.clear();
+  checkEnvelopes(std::vector<std::string>(camera, zoom), cameraEnvelopes, shapes, behaviours);
+  EXPECT_EQ(cameraEnvelopes, 6);
   EXPECT_EQ(shapes, (std::set<int>{0, 1, 2, 3, 4, 5})) << "every key shape is used";
 }
 
