@@ -75,6 +75,23 @@ static int32_t writeScrollText(const std::string &textSource, const std::string 
   return writeBytes(includePath, reinterpret_cast<const uint8_t *>(literal.data()), literal.size());
 }
 
+// Content files of an earlier run that this run did not write (an object
+// since renamed, a half-written ".part") would be packed into the archive
+// with the rest; they are removed. Only the kinds of file written here go.
+static void removeStale(const std::filesystem::path &dir, const std::vector<std::string> &written)
+{
+  std::error_code ec;
+  for (const auto &entry : std::filesystem::directory_iterator(dir, ec)) {
+    std::string ext = entry.path().extension().string();
+    bool ours = ext == ".lwo" || ext == ".lws" || ext == ".tga" || ext == ".part";
+    bool current = false;
+    for (const std::string &name : written)
+      current = current || entry.path().filename() == name;
+    if (ours && !current && entry.is_regular_file(ec))
+      std::filesystem::remove(entry.path(), ec);
+  }
+}
+
 int32_t GenContentWrite(const std::string &contentDir, const std::string &fontSource,
                         const std::string &textSource, const std::string &includePath)
 {
@@ -82,13 +99,16 @@ int32_t GenContentWrite(const std::string &contentDir, const std::string &fontSo
   int32_t status = GenShowFiles(files);
   if (status != GEN_OK)
     return status;
+  std::vector<std::string> written = {"fonte_400x8.tga"};
   for (const GenFile &f : files) {
     status = writeBytes(std::filesystem::path(contentDir) / f.path, f.bytes.data(), f.bytes.size());
     if (status != GEN_OK)
       return status;
+    written.push_back(std::filesystem::path(f.path).filename().string());
   }
   status = writeFont(contentDir, fontSource);
   if (status != GEN_OK)
     return status;
+  removeStale(std::filesystem::path(contentDir) / "vorlanth", written);
   return writeScrollText(textSource, includePath);
 }

@@ -8,10 +8,13 @@
 #include <assimp/scene.h>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
 #include "contentkit.h"
+#include "datagen.h"
+#include "testkit.h"
 
 namespace fs = std::filesystem;
 
@@ -165,4 +168,24 @@ TEST(Content, PolygonsFaceOutwards)
     }
     EXPECT_GT(faces, 0u) << name;
   }
+}
+
+// A second run into the same folder leaves only this run's files: nothing
+// stale reaches the archive, and foreign files are left alone.
+TEST(Content, RegenerationRemovesStaleFiles)
+{
+  TempDir dir;
+  std::string source = MORVANE_SOURCE_DIR, content = dir.path + "/content";
+  fs::create_directories(content + "/vorlanth");
+  for (const char *name : {"old.lwo", "old.tga", "valley.lwo.part", "notes.txt"})
+    std::ofstream(content + "/vorlanth/" + name) << "stale";
+  ASSERT_EQ(GenContentWrite(content, source + "/data/font/glyphs.txt", source + "/data/scrolltext.txt", ""), GEN_OK);
+  std::set<std::string> names;
+  for (const auto &e : fs::directory_iterator(content + "/vorlanth"))
+    names.insert(e.path().filename().string());
+  EXPECT_EQ(names.count("old.lwo") + names.count("old.tga") + names.count("valley.lwo.part"), 0u);
+  EXPECT_EQ(names.count("notes.txt"), 1u);
+  EXPECT_EQ(names.size(), 17u);
+  EXPECT_EQ(GenContentWrite(content, source + "/data/font/missing.txt", source + "/data/scrolltext.txt", ""),
+            GEN_ERR_READ);
 }
