@@ -145,6 +145,17 @@ TEST(Scene, IsFormatThreeAndTimedForOneLoop)
     gridLine = text[i].rfind("GridSize", 0) == 0 ? i : gridLine;
   }
   EXPECT_LT(zoomLine, gridLine);
+  // Each envelope block is announced where the scene reader expects it: on
+  // the line before (a channel, or a value given as "(envelope)"), or two
+  // lines before for an endomorph weight (its name, then one more line).
+  for (size_t i = 0; i < text.size(); i++) {
+    if (tokens(text[i]) != std::vector<std::string>{"{", "Envelope"})
+      continue;
+    std::vector<std::string> before = tokens(text[i - 1]);
+    bool announced = (before.size() == 2 && (before[0] == "Channel" || before[1] == "(envelope)")) ||
+                     (i >= 3 && tokens(text[i - 3]) == std::vector<std::string>{"{", "MorfForm"});
+    EXPECT_TRUE(announced) << "envelope at line " << i + 1;
+  }
   int envelopes = 0;
   std::set<int> shapes, behaviours;
   checkEnvelopes(text, envelopes, shapes, behaviours);
