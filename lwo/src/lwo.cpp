@@ -59,6 +59,10 @@ static int32_t parseAndInit(LwoObject *object)
   int32_t result = LwoParse();
   if (result == 0)
     result = LwoInit();
+  // The drawing buffers grow now, at load time, for an object bigger than
+  // they are, so that drawing never allocates.
+  if (result == 0)
+    result = LwoDrawReserve(object);
   FileFree(lwoFile);
   MemFree(lwoFile);
   lwoFile = nullptr;

@@ -157,6 +157,7 @@ int32_t LwoBuildTerrain(LwoObject *object, const char *heightMapName, const char
   } else {
     buildTerrain();
     rescaleTerrain();
+    result = LwoDrawReserve(object);  // the drawing buffers grow at load time
   }
   TexFree(&heightEntry);
   lwoTerrain = nullptr;
