@@ -17,6 +17,7 @@ int32_t lwoOverrun;
 uint32_t chunkID, chunkSize;
 uint32_t subChunkID, subChunkSize;
 LwoIgnored lwoIgnored;
+LwoScan lwoScanPols;
 
 LwoObject *LwoGetCurrent(void)
 {
@@ -39,6 +40,15 @@ static void prepareRecord(LwoObject *object, const char *name, float worldScale)
   object->uvMapCount = 0;
   memset(object->endomorphs, 0, sizeof object->endomorphs);
   memset(object->uvMaps, 0, sizeof object->uvMaps);
+  // What the parse fills starts empty even in a record that held an object
+  // before, so nothing of the old one is mixed into the new one.
+  object->vertexCount = object->normalCount = 0;
+  object->points = object->basePoints = object->normals = object->baseNormals = nullptr;
+  object->surfaceCount = object->clipCount = object->polygonCount = object->triangleCount = 0;
+  object->surfaces = nullptr;
+  object->clips = nullptr;
+  object->polygons = nullptr;
+  object->triangles = nullptr;
 }
 
 // Parses the bytes held in lwoFile into `object` and prepares it; releases

@@ -54,7 +54,8 @@ static int32_t reportCut(void)
 }
 
 // Pre-scan: the CLIP chunks are counted, and the FACE polygons of the last
-// POLS chunk, so both arrays exist before the chunk loop fills them.
+// POLS chunk, so both arrays exist before the chunk loop fills them. The
+// chunk's triangle count is kept for its handler (lwoScanPols).
 int32_t LwoParseGetPolyTexCount(void)
 {
   if (!lwoCurr || !lwoFile)
@@ -72,6 +73,7 @@ int32_t LwoParseGetPolyTexCount(void)
   });
   lwoCurr->clipCount = clips;
   lwoCurr->polygonCount = 0;
+  lwoScanPols.data = nullptr;
   if (!lastPols)
     return 0;
 
@@ -81,8 +83,12 @@ int32_t LwoParseGetPolyTexCount(void)
   if (LwoGetUINT32() == ID_FACE) {
     static int32_t points[LWO_MAX_POLY_POINTS];
     int32_t count;
-    while (lwoLeft() > 0 && lwoReadPolygon(points, &count) == 0)
+    lwoScanPols.triangles = 0;
+    while (lwoLeft() > 0 && lwoReadPolygon(points, &count) == 0) {
       lwoCurr->polygonCount++;
+      lwoScanPols.triangles += count >= 3 ? count - 2 : count > 0 ? 1 : 0;
+    }
+    lwoScanPols.data = lastPols;
   }
   lwoLeave(outer);
   lwoPtr = saved;
@@ -204,8 +210,10 @@ int32_t LwoParse(void)
   // A chunk that cannot be read whole ends the load before anything is made.
   if (walkChunks([](uint32_t, const uint8_t *, uint32_t) {}) != 0)
     return reportCut();
-  LwoParseGetPolyTexCount();
+  // The reordering moves only the PTAG chunk, so the pre-scan may look at the
+  // chunks in their final places; the POLS data it notes stays where it is.
   LwoOrderChunks(ID_PTAG, ID_POLS);
+  LwoParseGetPolyTexCount();
   if (lwoCurr->polygonCount <= 0) {
     ConsoleAdd("Error : %s has a bad polyCount definitions ! (Nurbs & Bones are not supported..)",
                lwoFile->name);

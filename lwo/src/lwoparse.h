@@ -63,6 +63,14 @@ struct LwoIgnored {
 };
 extern LwoIgnored lwoIgnored;
 
+// What the pre-scan found in the last POLS chunk, so that its handler does not
+// walk it once more to count.
+struct LwoScan {
+  const uint8_t *data;  // the chunk's data (its type word), or null
+  int32_t triangles;    // triangles its polygons give
+};
+extern LwoScan lwoScanPols;
+
 // Cursor. The reads are inline: they run once or more per point, polygon
 // and map entry, and dominate the load.
 

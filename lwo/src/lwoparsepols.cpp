@@ -104,7 +104,12 @@ int32_t LwoParsePoly(void)
     return 0;
   static int32_t points[LWO_MAX_POLY_POINTS];
   int32_t polygonTotal, triangleTotal;
-  countChunk(points, &polygonTotal, &triangleTotal);
+  if (lwoPtr - 4 == lwoScanPols.data) {
+    polygonTotal = lwoCurr->polygonCount;
+    triangleTotal = lwoScanPols.triangles;
+  } else {
+    countChunk(points, &polygonTotal, &triangleTotal);
+  }
   LwoTriangle *triangles = (LwoTriangle *)lwoAlloc(triangleTotal, sizeof(LwoTriangle));
   if (!triangles)
     return lwoNoMemory();

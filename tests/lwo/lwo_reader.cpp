@@ -180,12 +180,6 @@ TEST_F(LwoTest, StillNamesAreRewrittenAndRegistered)
 
   // A surface whose image is the unloaded clip is drawn flat, and smooth.
   Block block;
-  block.image = 4;
-  ASSERT_EQ(Load(Form({Tags({"A"}), Pnts(SquarePoints()), Pols({{0, 1, 2}}),
-                       Chunk("CLIP", Bytes().u4(1).raw(Sub("ISEQ", Bytes().u4(0)))), Clip(2, "x.tga"),
-                       Clip(3, "y.tga"), Clip(4, "z"), Surf("A", {Blok(block)})})),
-            LWO_OK);
-  block.image = 1;
   ASSERT_EQ(Load(Form({Tags({"A"}), Pnts(SquarePoints()), Pols({{0, 1, 2}}),
                        Chunk("CLIP", Bytes().u4(1).raw(Sub("ISEQ", Bytes().u4(0)))),
                        Surf("A", {Blok(block)})})),
@@ -193,4 +187,17 @@ TEST_F(LwoTest, StillNamesAreRewrittenAndRegistered)
   EXPECT_NE(console.find("Error : test.lwo (A) -> texture problem !"), std::string::npos);
   EXPECT_EQ(object->surfaces[0].texture, nullptr);
   EXPECT_EQ(object->surfaces[0].smoothing, 1);
+}
+
+TEST_F(LwoTest, ARecordLoadedTwiceHoldsOnlyTheSecondObject)
+{
+  std::string big = Form({Tags({"A", "B"}), Pnts(SquarePoints()), Pols({{0, 1, 2, 3}})});
+  std::string small = Form({Pnts({5, 5, 5, 6, 6, 6, 7, 7, 7}), Pols({{2, 1, 0}})});
+  ASSERT_EQ(Load(big), LWO_OK);
+  ASSERT_EQ(LwoLoadMemory(object, "again.lwo", small.data(), (int32_t)small.size(), 1.0f), LWO_OK);
+  EXPECT_EQ(object->vertexCount, 3);
+  EXPECT_EQ(object->points[0], 5.0f);
+  EXPECT_EQ(object->surfaceCount, 0);
+  EXPECT_EQ(object->triangleCount, 1);
+  EXPECT_EQ(console.find("extra PNTS"), std::string::npos);
 }

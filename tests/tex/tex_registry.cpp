@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "mem.h"
 #include "testkit.h"
@@ -13,19 +12,16 @@
 #include "texrgb.h"
 #include "textga.h"
 
-// A codec that records what it was given and makes a 2 x 1 image, or fails
-// for names holding "bad".
-static std::vector<std::string> loaded;
+// A codec that logs the names it loads and makes a 2 x 1 image, or fails for "bad" names.
+static std::string loaded;
 static int32_t fakeLoad(TexEntry *entry)
 {
-  loaded.push_back(entry->name);
+  loaded += std::string(entry->name) + " ";
   if (strstr(entry->name, "bad"))
     return -13;
   entry->width = 2;
   entry->height = 1;
-  entry->bitsPerPixel = 32;
   entry->pixels = static_cast<uint8_t *>(MemAlloc(8));
-  entry->pixels[0] = (uint8_t)loaded.size();
   return 0;
 }
 
@@ -36,10 +32,8 @@ class TexRegistry : public ::testing::Test {
     MachineForTest(dir.path);
     MemFreeAll();
     MemInit();
-    TexFreeAll();
     ASSERT_EQ(TexInit(), TEX_OK);
     loaded.clear();
-    output.clear();
     MachineCaptureConsole(&output);
   }
   void TearDown() override
@@ -47,21 +41,24 @@ class TexRegistry : public ::testing::Test {
     MachineCaptureConsole(nullptr);
     TexFreeAll();  // while the records below still exist
   }
-  static void name(TexEntry *entry, const char *text) { snprintf(entry->name, TEX_NAME_SIZE, "%s", text); }
+  // Registers e[i] under `name`; the result of TexAdd.
+  int32_t add(int i, const char *name)
+  {
+    snprintf(e[i].name, TEX_NAME_SIZE, "%s", name);
+    return TexAdd(&e[i]);
+  }
   TempDir dir;
   std::string output;
-  TexEntry e[8] = {};  // the records the tests register; they outlive each test body
+  TexEntry e[8] = {};
 };
 
-// Walks the list forwards and backwards, giving the names in order.
+// The names in list order; the backward walk must give the same order.
 static std::string walk(void)
 {
   std::string forward, backward;
   TexEntry *last = nullptr;
-  for (TexEntry *entry = TexGetFirst(); entry; entry = entry->next) {
+  for (TexEntry *entry = TexGetFirst(); entry; last = entry, entry = entry->next)
     forward += std::string(entry->name) + " ";
-    last = entry;
-  }
   for (TexEntry *entry = last; entry; entry = entry->prev)
     backward = std::string(entry->name) + " " + backward;
   EXPECT_EQ(forward, backward);
@@ -77,134 +74,92 @@ TEST_F(TexRegistry, CodecTableAndChoiceByExtension)
     ASSERT_EQ(TexRegisterCodec("xyz", TgaLoad), TEX_OK);
   EXPECT_EQ(TexRegisterCodec("png", fakeLoad), TEX_ERR_FAILED);
 
-  // Lower-cased, then loaded by the first codec whose extension it contains.
-  TexEntry &wall = e[0], &note = e[1];
-  name(&wall, "C:\\Scene\\Wall.TGA");
-  ASSERT_EQ(TexAdd(&wall), TEX_OK);
-  EXPECT_STREQ(wall.name, "c:\\scene\\wall.tga");
-  ASSERT_EQ(loaded.size(), 1u);
-  EXPECT_EQ(loaded[0], "c:\\scene\\wall.tga");
-  EXPECT_EQ(wall.width, 2);
-  // A name no codec matches is registered without pixels.
-  name(&note, "readme.txt");
-  ASSERT_EQ(TexAdd(&note), TEX_OK);
-  EXPECT_EQ(note.pixels, nullptr);
-  EXPECT_EQ(loaded.size(), 1u);
+  // Lower-cased, then loaded by the first codec whose extension it contains;
+  // a name no codec matches is registered without pixels.
+  ASSERT_EQ(add(0, "C:\\Scene\\Wall.TGA"), TEX_OK);
+  ASSERT_EQ(add(1, "readme.txt"), TEX_OK);
+  EXPECT_EQ(loaded, "c:\\scene\\wall.tga ");
+  EXPECT_EQ(e[0].width, 2);
+  EXPECT_EQ(e[1].pixels, nullptr);
   EXPECT_EQ(walk(), "c:\\scene\\wall.tga readme.txt ");
-  // The registry is not empty any more.
-  EXPECT_EQ(TexInit(), TEX_ERR_FAILED);
-  EXPECT_EQ(TexGetFirst(), &wall);
+  EXPECT_EQ(TexInit(), TEX_ERR_FAILED);  // not while records are registered
+  EXPECT_EQ(TexGetFirst(), &e[0]);
 }
 
 TEST_F(TexRegistry, SharesImagesByNameAndSetsScrollCodes)
 {
   ASSERT_EQ(TexRegisterCodec("tga", fakeLoad), TEX_OK);
-  TexEntry &first = e[0], &second = e[1], &scroll = e[2], &both = e[3];
-  name(&first, "rock_scdn.tga");
-  name(&second, "ROCK_SCDN.TGA");
-  name(&both, "a_scdn_scup.tga");
-  ASSERT_EQ(TexAdd(&first), TEX_OK);
-  ASSERT_EQ(TexAdd(&second), TEX_OK);
-  ASSERT_EQ(TexAdd(&both), TEX_OK);
-  EXPECT_EQ(first.scrollCode, 2);
-  EXPECT_EQ(both.scrollCode, 1);
-  EXPECT_EQ(first.index, 0);
-  EXPECT_EQ(second.index, 1);
-  EXPECT_EQ(loaded.size(), 2u);  // the second record did not load the file again
-  EXPECT_EQ(second.sameAs, &first);
-  EXPECT_EQ(second.pixels, nullptr);
-  EXPECT_EQ(second.width, 2);
-  EXPECT_EQ(second.scrollCode, 2);
+  ASSERT_EQ(add(0, "rock_scdn.tga"), TEX_OK);
+  ASSERT_EQ(add(1, "ROCK_SCDN.TGA"), TEX_OK);
+  ASSERT_EQ(add(2, "a_scdn_scup.tga"), TEX_OK);
+  ASSERT_EQ(add(3, "x_sclt_scrt.tga"), TEX_OK);
+  EXPECT_EQ(loaded, "rock_scdn.tga a_scdn_scup.tga x_sclt_scrt.tga ");  // loaded once
+  EXPECT_EQ(e[0].scrollCode * 100 + e[2].scrollCode * 10 + e[3].scrollCode, 214);
+  EXPECT_EQ(e[1].index, 1);
+  EXPECT_EQ(e[1].sameAs, &e[0]);
+  EXPECT_EQ(e[1].pixels, nullptr);
+  EXPECT_EQ(e[1].width * 10 + e[1].scrollCode, 22);
   // A sharing record draws with the first record's pixels.
-  EXPECT_EQ(TexGetPixels(&second), first.pixels);
-  EXPECT_EQ(TexGetPixels(&first), first.pixels);
+  EXPECT_EQ(TexGetPixels(&e[1]), e[0].pixels);
   EXPECT_EQ(TexGetPixels(nullptr), nullptr);
-  name(&scroll, "x_sclt_scrt.tga");
-  ASSERT_EQ(TexAdd(&scroll), TEX_OK);
-  EXPECT_EQ(scroll.scrollCode, 4);
 
   // Freeing the shared record hands its image to the record that shared it.
-  const uint8_t *image = first.pixels;
-  ASSERT_EQ(TexFree(&first), TEX_OK);
-  EXPECT_EQ(second.sameAs, nullptr);
-  EXPECT_EQ(TexGetPixels(&second), image);
-  EXPECT_EQ(walk(), "rock_scdn.tga a_scdn_scup.tga x_sclt_scrt.tga ");
+  const uint8_t *image = e[0].pixels;
+  ASSERT_EQ(TexFree(&e[0]), TEX_OK);
+  EXPECT_EQ(e[1].sameAs, nullptr);
+  EXPECT_EQ(TexGetPixels(&e[1]), image);
 }
 
 TEST_F(TexRegistry, FailuresLeaveTheListAsItWas)
 {
   EXPECT_EQ(TexAdd(nullptr), TEX_ERR_NULL);
   ASSERT_EQ(TexRegisterCodec("tga", fakeLoad), TEX_OK);
-  TexEntry &good = e[0], &bad = e[1];
-  name(&good, "good.tga");
-  name(&bad, "bad.tga");
-  ASSERT_EQ(TexAdd(&good), TEX_OK);
-  EXPECT_EQ(TexAdd(&bad), TEX_ERR_FAILED);
+  ASSERT_EQ(add(0, "good.tga"), TEX_OK);
+  EXPECT_EQ(add(1, "bad.tga"), TEX_ERR_FAILED);
   EXPECT_NE(output.find("Error while reading bad.tga !"), std::string::npos) << output;
-  EXPECT_EQ(walk(), "good.tga ");
-  // Adding a linked record again would cut the list: refused.
-  EXPECT_EQ(TexAdd(&good), TEX_ERR_FAILED);
-  TexEntry &after = e[2];
-  name(&after, "after.tga");
-  ASSERT_EQ(TexAdd(&after), TEX_OK);
-  EXPECT_EQ(after.index, 1);  // the failed additions took no number
+  EXPECT_EQ(TexAdd(&e[0]), TEX_ERR_FAILED);  // already linked: adding it again would cut the list
+  ASSERT_EQ(add(2, "after.tga"), TEX_OK);
+  EXPECT_EQ(e[2].index, 1);  // the failed additions took no number
   EXPECT_EQ(walk(), "good.tga after.tga ");
 }
 
 TEST_F(TexRegistry, FreeUnlinksAndWalksSkipTheRecord)
 {
-  TexEntry *records = e;
-  const char *names[4] = {"a", "b", "c", "d"};
-  for (int i = 0; i < 4; i++) {
-    name(&records[i], names[i]);
-    ASSERT_EQ(TexAdd(&records[i]), TEX_OK);
-  }
-  ASSERT_EQ(TexFree(&records[1]), TEX_OK);
+  for (int i = 0; i < 4; i++)
+    ASSERT_EQ(add(i, std::string(1, (char)('a' + i)).c_str()), TEX_OK);
+  ASSERT_EQ(TexFree(&e[1]), TEX_OK);
   EXPECT_EQ(walk(), "a c d ");
-  ASSERT_EQ(TexFree(&records[0]), TEX_OK);
-  ASSERT_EQ(TexFree(&records[3]), TEX_OK);
-  EXPECT_EQ(walk(), "c ");
+  ASSERT_EQ(TexFree(&e[0]), TEX_OK);
+  ASSERT_EQ(TexFree(&e[3]), TEX_OK);
   TexEntry stranger = {};
   EXPECT_EQ(TexFree(&stranger), TEX_OK);  // not registered: nothing happens
   EXPECT_EQ(walk(), "c ");
   ASSERT_EQ(TexFreeAll(), TEX_OK);
   EXPECT_EQ(TexGetFirst(), nullptr);
-  TexEntry &again = e[4];
-  name(&again, "e");
-  ASSERT_EQ(TexAdd(&again), TEX_OK);
-  EXPECT_EQ(again.index, 0);
+  ASSERT_EQ(add(4, "e"), TEX_OK);
+  EXPECT_EQ(e[4].index, 0);
 }
 
 TEST_F(TexRegistry, RealTgaFilesThroughTheCodecAndIntoThePool)
 {
   ASSERT_EQ(TexRegisterCodec("TGA", TgaLoad), TEX_OK);
-  std::string header(18, '\0');
-  header[2] = 2;
-  header[12] = 2;
-  header[14] = 2;
-  header[16] = 32;
-  WriteHostFile(dir.path + "/pic.tga", header + std::string(16, '\x42'));
-  TexEntry &pic = e[0], &same = e[1], &missing = e[2];
-  name(&pic, "PIC.TGA");
-  name(&same, "pic.tga");
-  name(&missing, "gone.tga");
-  ASSERT_EQ(TexAdd(&pic), TEX_OK);
-  std::vector<uint8_t> before(pic.pixels, pic.pixels + 16);
-  EXPECT_EQ(TexRGBConvert(&pic), TEX_OK);  // keeps the pixels byte for byte
-  EXPECT_EQ(std::vector<uint8_t>(pic.pixels, pic.pixels + 16), before);
+  const char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0};
+  WriteHostFile(dir.path + "/pic.tga", std::string(header, 18) + std::string(16, '\x42'));
+  ASSERT_EQ(add(0, "PIC.TGA"), TEX_OK);
+  ASSERT_EQ(add(1, "pic.tga"), TEX_OK);
+  EXPECT_EQ(add(2, "gone.tga"), TEX_ERR_FAILED);
+  std::string before((const char *)e[0].pixels, 16);
+  EXPECT_EQ(TexRGBConvert(&e[0]), TEX_OK);  // keeps the pixels byte for byte
+  EXPECT_EQ(std::string((const char *)e[0].pixels, 16), before);
   EXPECT_EQ(TexRGBConvert(nullptr), TEX_ERR_NULL);
-  ASSERT_EQ(TexAdd(&same), TEX_OK);
-  EXPECT_EQ(TexAdd(&missing), TEX_ERR_FAILED);
 
   TexHardReset();
-  TexHardAdd(&missing.slot, before.data(), 8, 8, 32);  // someone else's texture first
-  pic.slot = same.slot = -7;
+  TexHardAdd(&e[2].slot, before.data(), 8, 8, 32);  // someone else's texture first
+  e[0].slot = e[1].slot = -7;
   ASSERT_EQ(TexUploadAllToHard(), TEX_OK);
-  EXPECT_EQ(pic.slot, 1);
-  EXPECT_EQ(same.slot, 1);
-  EXPECT_EQ(TexHardGetCount(), 2);
+  EXPECT_EQ(e[0].slot * 10 + e[1].slot, 11);
   EXPECT_EQ(TexHardGetPoolOffset(1), 256);
-  EXPECT_EQ(TexHardGetSlot(1)->pixels, pic.pixels);
+  EXPECT_EQ(TexHardGetSlot(1)->pixels, e[0].pixels);
   EXPECT_EQ(TexRemoveAllFromHard(), TEX_OK);
   EXPECT_EQ(TexHardGetCount(), 2);
 }

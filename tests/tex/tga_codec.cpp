@@ -3,160 +3,118 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
-#include "file.h"
 #include "mem.h"
 #include "testkit.h"
 #include "tex.h"
 #include "textga.h"
 
-// An 18-byte header, an optional ID field and colour map, then `data`.
+// An 18-byte header, an ID field of `idLength` bytes and, when `map`, a
+// 256-entry colour map whose entry i is B = i, G = 255 - i, R = 7; then `data`.
 static std::string tgaFile(int type, int depth, int width, int height, int descriptor,
-                           const std::string &data, int idLength = 0, int mapLength = 0)
+                           const std::string &data, int idLength = 0, bool map = false)
 {
-  std::string file(18, '\0');
-  file[0] = (char)idLength;
-  file[1] = mapLength ? 1 : 0;
-  file[2] = (char)type;
-  file[5] = (char)(mapLength & 255);
-  file[6] = (char)(mapLength >> 8);
-  file[7] = mapLength ? 24 : 0;
-  file[12] = (char)(width & 255);
-  file[13] = (char)(width >> 8);
-  file[14] = (char)(height & 255);
-  file[15] = (char)(height >> 8);
-  file[16] = (char)depth;
-  file[17] = (char)descriptor;
+  const char header[18] = {(char)idLength, map, (char)type, 0, 0, 0, (char)(map ? 1 : 0),
+                           (char)(map ? 24 : 0), 0, 0, 0, 0, (char)width, (char)(width >> 8),
+                           (char)height, (char)(height >> 8), (char)depth, (char)descriptor};
+  std::string file(header, 18);
   file += std::string(idLength, 'I');
-  for (int i = 0; i < mapLength; i++)  // entry i: B = i, G = 255 - i, R = 7
-    file += std::string{(char)i, (char)(255 - i), (char)7};
+  for (int i = 0; map && i < 256; i++)
+    file += std::string{(char)i, (char)(255 - i), 7};
   return file + data;
 }
 
-static const std::string blue = std::string("\xff\x00\x00", 3), red = std::string("\x00\x00\xff", 3),
-                         green = std::string("\x00\xff\x00", 3), white = "\xff\xff\xff";
+static const std::string blue("\xff\0\0", 3), red("\0\0\xff", 3), green("\0\xff\0", 3),
+    white("\xff\xff\xff", 3);
 
-static int32_t decode(TexEntry *entry, const std::string &file)
+// Decodes into a fresh pool; the result and the pixels as "R,G,B,A ..." bottom row first.
+static std::string decode(TexEntry *entry, const std::string &file)
 {
   MemFreeAll();
   MemInit();
   *entry = TexEntry{};
-  return TgaDecode(entry, (const uint8_t *)file.data(), (int32_t)file.size());
-}
-
-// Pixel i of the buffer (bottom row first) as "R,G,B,A".
-static std::string px(const TexEntry &entry, int i)
-{
-  const uint8_t *p = entry.pixels + 4 * i;
-  return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," +
-         std::to_string(p[3]);
+  int32_t result = TgaDecode(entry, (const uint8_t *)file.data(), (int32_t)file.size());
+  std::string text = std::to_string(result);
+  for (int i = 0; entry->pixels && i < entry->width * entry->height; i++) {
+    const uint8_t *p = entry->pixels + 4 * i;
+    text += " " + std::to_string(p[0]) + "," + std::to_string(p[1]) + "," +
+            std::to_string(p[2]) + "," + std::to_string(p[3]);
+  }
+  return text;
 }
 
 TEST(TgaCodec, BothOriginsGiveTheBottomRowFirst)
 {
-  TexEntry entry;
-  // Bottom-left origin: file rows are the bottom row (blue, red), then the top (green, white).
-  ASSERT_EQ(decode(&entry, tgaFile(2, 24, 2, 2, 0x00, blue + red + green + white)), TEX_OK);
-  EXPECT_EQ(entry.width, 2);
-  EXPECT_EQ(entry.height, 2);
-  EXPECT_EQ(entry.bitsPerPixel, 24);
-  const std::vector<std::string> expected = {"0,0,255,255", "255,0,0,255", "0,255,0,255",
-                                             "255,255,255,255"};
-  for (int i = 0; i < 4; i++)
-    EXPECT_EQ(px(entry, i), expected[i]) << i;
-  // Top-left origin: the same picture stored top row first.
-  ASSERT_EQ(decode(&entry, tgaFile(2, 24, 2, 2, 0x20, green + white + blue + red)), TEX_OK);
-  for (int i = 0; i < 4; i++)
-    EXPECT_EQ(px(entry, i), expected[i]) << i;
-  // Right-to-left columns (bit 4): each row's pixels stored in reverse order.
-  ASSERT_EQ(decode(&entry, tgaFile(2, 24, 2, 2, 0x30, white + green + red + blue)), TEX_OK);
-  for (int i = 0; i < 4; i++)
-    EXPECT_EQ(px(entry, i), expected[i]) << i;
-  // An odd height keeps its middle row in place.
-  ASSERT_EQ(decode(&entry, tgaFile(2, 24, 1, 3, 0x20, blue + red + green)), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "0,255,0,255");
-  EXPECT_EQ(px(entry, 1), "255,0,0,255");
-  EXPECT_EQ(px(entry, 2), "0,0,255,255");
+  TexEntry e;
+  const std::string picture = "0 0,0,255,255 255,0,0,255 0,255,0,255 255,255,255,255";
+  // Bottom-left origin: file rows (blue, red) at the bottom, then (green, white).
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 2, 2, 0x00, blue + red + green + white)), picture);
+  EXPECT_EQ(e.width * 100 + e.height * 10 + e.bitsPerPixel / 8, 223);
+  // Top-left origin, and right to left (bit 4): the same picture.
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 2, 2, 0x20, green + white + blue + red)), picture);
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 2, 2, 0x30, white + green + red + blue)), picture);
+  // An odd height keeps its middle row.
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 1, 3, 0x20, blue + red + green)),
+            "0 0,255,0,255 255,0,0,255 0,0,255,255");
 }
 
 TEST(TgaCodec, RunLengthPacketsCrossRowsAndStopAtTheImageEnd)
 {
-  TexEntry entry;
-  // 3 x 2 image: a run of 4 blue crosses from row 0 into row 1, then a raw
-  // packet of 2 (red, green); a last run of 128 white finds the image full.
-  std::string data = "\x83" + blue + std::string("\x01", 1) + red + green + "\xff" + white;
-  ASSERT_EQ(decode(&entry, tgaFile(10, 24, 3, 2, 0x00, data)), TEX_OK);
-  const std::vector<std::string> expected = {"0,0,255,255", "0,0,255,255", "0,0,255,255",
-                                             "0,0,255,255", "255,0,0,255", "0,255,0,255"};
-  for (int i = 0; i < 6; i++)
-    EXPECT_EQ(px(entry, i), expected[i]) << i;
-  // A run that runs past the image's end stops there: 2 x 1 from one run of 128.
-  ASSERT_EQ(decode(&entry, tgaFile(10, 32, 2, 1, 0x00, "\xff\x01\x02\x03\x04")), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "3,2,1,4");
-  EXPECT_EQ(px(entry, 1), "3,2,1,4");
-  // Colour-mapped run-length (type 9): indices through the 256-entry map.
-  ASSERT_EQ(decode(&entry, tgaFile(9, 8, 3, 1, 0x00, std::string("\x81\x05\x00\x10", 4), 0, 256)),
-            TEX_OK);
-  EXPECT_EQ(px(entry, 0), "7,250,5,255");
-  EXPECT_EQ(px(entry, 1), "7,250,5,255");
-  EXPECT_EQ(px(entry, 2), "7,239,16,255");
+  TexEntry e;
+  // 3 x 2: a run of 4 blue crosses into row 1, a raw packet of 2 follows; the
+  // last run of 128 finds the image full.
+  EXPECT_EQ(decode(&e, tgaFile(10, 24, 3, 2, 0, "\x83" + blue + '\x01' + red + green + "\xff" + white)),
+            "0 0,0,255,255 0,0,255,255 0,0,255,255 0,0,255,255 255,0,0,255 0,255,0,255");
+  EXPECT_EQ(decode(&e, tgaFile(10, 32, 2, 1, 0, "\xff\x01\x02\x03\x04")), "0 3,2,1,4 3,2,1,4");
+  // A raw packet longer than what is left of the image.
+  EXPECT_EQ(decode(&e, tgaFile(10, 24, 1, 1, 0, "\x01" + red + green)), "0 255,0,0,255");
+  // Type 9: colour-mapped run-length.
+  EXPECT_EQ(decode(&e, tgaFile(9, 8, 3, 1, 0, std::string("\x81\x05\x00\x10", 4), 0, true)),
+            "0 7,250,5,255 7,250,5,255 7,239,16,255");
 }
 
 TEST(TgaCodec, EveryDepthAndTheIdField)
 {
-  TexEntry entry;
-  // 16 bits: 5-bit channels scaled by 8, alpha 255 whatever the top bit says.
-  ASSERT_EQ(decode(&entry, tgaFile(2, 16, 2, 1, 0x00, std::string("\xff\x7f\x1f\x80", 4))), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "248,248,248,255");
-  EXPECT_EQ(px(entry, 1), "0,0,248,255");
-  // 32 bits keep their alpha byte.
-  ASSERT_EQ(decode(&entry, tgaFile(2, 32, 1, 1, 0x00, "\x10\x20\x30\x40")), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "48,32,16,64");
-  // 8 bits, raw colour-mapped: the pixels follow the 768-byte map.
-  ASSERT_EQ(decode(&entry, tgaFile(1, 8, 2, 1, 0x00, std::string("\x00\xff", 2), 0, 256)), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "7,255,0,255");
-  EXPECT_EQ(px(entry, 1), "7,0,255,255");
-  // An ID field is skipped: the pixels start after it, with or without a map.
-  ASSERT_EQ(decode(&entry, tgaFile(2, 24, 1, 1, 0x00, red, 6)), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "255,0,0,255");
-  ASSERT_EQ(decode(&entry, tgaFile(1, 8, 1, 1, 0x00, std::string("\x03", 1), 9, 256)), TEX_OK);
-  EXPECT_EQ(px(entry, 0), "7,252,3,255");
+  TexEntry e;
+  // 16 bits: 5-bit channels times 8 and alpha 255 whatever the top bit says.
+  EXPECT_EQ(decode(&e, tgaFile(2, 16, 2, 1, 0, std::string("\xff\x7f\x1f\x80", 4))),
+            "0 248,248,248,255 0,0,248,255");
+  EXPECT_EQ(decode(&e, tgaFile(2, 32, 1, 1, 0, "\x10\x20\x30\x40")), "0 48,32,16,64");
+  EXPECT_EQ(decode(&e, tgaFile(1, 8, 2, 1, 0, std::string("\x00\xff", 2), 0, true)),
+            "0 7,255,0,255 7,0,255,255");
+  // The pixels start after the ID field, with or without a map.
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 1, 1, 0, red, 6)), "0 255,0,0,255");
+  EXPECT_EQ(decode(&e, tgaFile(1, 8, 1, 1, 0, "\x03", 9, true)), "0 7,252,3,255");
 }
 
 TEST(TgaCodec, RefusesWhatItCannotDecode)
 {
-  TexEntry entry;
-  // Unsupported variants: -13, with the header's fields kept.
-  EXPECT_EQ(decode(&entry, tgaFile(2, 15, 1, 1, 0, "\x00\x00")), TEX_ERR_DEPTH);
-  EXPECT_EQ(entry.bitsPerPixel, 15);
-  EXPECT_EQ(entry.width, 1);
-  EXPECT_EQ(decode(&entry, tgaFile(3, 8, 1, 1, 0, "\x00")), TEX_ERR_DEPTH);      // greyscale
-  EXPECT_EQ(decode(&entry, tgaFile(11, 8, 1, 1, 0, "\x00\x00")), TEX_ERR_DEPTH); // greyscale RLE
-  EXPECT_EQ(decode(&entry, tgaFile(1, 8, 1, 1, 0, "\x00", 0, 16)), TEX_ERR_DEPTH); // short map
-  EXPECT_EQ(decode(&entry, tgaFile(1, 8, 1, 1, 0, "\x00")), TEX_ERR_DEPTH);       // no map
-  EXPECT_EQ(decode(&entry, tgaFile(1, 16, 1, 1, 0, "\x00\x00", 0, 256)), TEX_ERR_DEPTH);
-  EXPECT_EQ(decode(&entry, tgaFile(2, 8, 1, 1, 0, "\x00")), TEX_ERR_DEPTH);
-  EXPECT_EQ(entry.pixels, nullptr);
+  TexEntry e;
+  // Variants it does not read: -13, the header's fields kept.
+  EXPECT_EQ(decode(&e, tgaFile(2, 15, 1, 1, 0, std::string(2, 0))), "-13");
+  EXPECT_EQ(e.width * 100 + e.bitsPerPixel, 115);
+  EXPECT_EQ(decode(&e, tgaFile(3, 8, 1, 1, 0, std::string(1, 0))), "-13");   // greyscale
+  EXPECT_EQ(decode(&e, tgaFile(11, 8, 1, 1, 0, std::string(2, 0))), "-13");  // greyscale RLE
+  EXPECT_EQ(decode(&e, tgaFile(1, 8, 1, 1, 0, std::string(1, 0))), "-13");   // no map
+  EXPECT_EQ(decode(&e, tgaFile(1, 16, 1, 1, 0, std::string(2, 0), 0, true)), "-13");
+  EXPECT_EQ(decode(&e, tgaFile(2, 8, 1, 1, 0, std::string(1, 0))), "-13");
+  std::string otherMap = tgaFile(1, 8, 1, 1, 0, std::string(1, 0), 0, true);
+  otherMap[5] = 16;  // 272 entries
+  EXPECT_EQ(decode(&e, otherMap), "-13");
 
-  // Files shorter than they say: never read past the end.
-  EXPECT_EQ(decode(&entry, std::string("\x00\x00\x02", 3)), TGA_ERR_TRUNCATED);
-  EXPECT_EQ(decode(&entry, tgaFile(2, 24, 2, 2, 0, blue + red + green)), TGA_ERR_TRUNCATED);
-  EXPECT_EQ(decode(&entry, tgaFile(2, 24, 1, 1, 0, red, 200).substr(0, 100)), TGA_ERR_TRUNCATED);
-  EXPECT_EQ(decode(&entry, tgaFile(1, 8, 1, 1, 0, "", 0, 256)), TGA_ERR_TRUNCATED);
-  // Run-length: a raw packet cut short, a run without its pixel, packets running out.
-  std::string many(200, '\x7f');
-  EXPECT_EQ(decode(&entry, tgaFile(10, 24, 300, 1, 0, "\x7f" + blue + red)), TGA_ERR_TRUNCATED);
-  EXPECT_EQ(decode(&entry, tgaFile(10, 24, 2, 1, 0, "\x81\xff")), TGA_ERR_TRUNCATED);
-  EXPECT_EQ(decode(&entry, tgaFile(10, 24, 3, 1, 0, "\x81" + blue)), TGA_ERR_TRUNCATED);
-  EXPECT_EQ(entry.pixels, nullptr);
+  // Shorter than it says: the header, raw pixels, the ID field, the map, packets.
+  EXPECT_EQ(decode(&e, std::string("\0\0\x02", 3)), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 2, 2, 0, blue + red + green)), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 1, 1, 0, red, 200).substr(0, 100)), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(1, 8, 1, 1, 0, "", 0, true)), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(10, 24, 300, 1, 0, "\x7f" + blue + red)), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(10, 24, 2, 1, 0, "\x81\xff")), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(10, 24, 3, 1, 0, "\x81" + blue)), "-1");
 
-  // No pixels at all, and sizes the pool cannot hold (65535 x 65535 x 4
-  // overflows 32 bits; 4096 x 4096 x 4 is 64 MiB).
-  EXPECT_EQ(decode(&entry, tgaFile(2, 24, 0, 5, 0, "")), TGA_ERR_EMPTY);
-  EXPECT_EQ(decode(&entry, tgaFile(2, 32, 65535, 65535, 0, "")), TEX_ERR_NO_MEMORY);
-  EXPECT_EQ(entry.width, 65535);
-  EXPECT_EQ(decode(&entry, tgaFile(10, 24, 4096, 4096, 0, "")), TEX_ERR_NO_MEMORY);
+  // No pixels; sizes the pool cannot hold (65535 x 65535 x 4 overflows 32 bits).
+  EXPECT_EQ(decode(&e, tgaFile(2, 24, 0, 5, 0, "")), "-1");
+  EXPECT_EQ(decode(&e, tgaFile(2, 32, 65535, 65535, 0, "")), "-5");
+  EXPECT_EQ(decode(&e, tgaFile(10, 24, 4096, 4096, 0, "")), "-5");
   EXPECT_EQ(TgaDecode(nullptr, nullptr, 0), TEX_ERR_NULL);
 }
 
@@ -170,18 +128,16 @@ TEST(TgaCodec, LoadsSavesAndFlipsThroughTheHostDevice)
   TexEntry entry = {};
   snprintf(entry.name, sizeof entry.name, "wall.tga");
   ASSERT_EQ(TgaLoad(&entry), TEX_OK);
-  EXPECT_EQ(entry.width, 2);
-  EXPECT_EQ(entry.height, 3);
-  EXPECT_EQ(px(entry, 5), "17,17,17,17");
+  EXPECT_EQ(entry.pixels[23], 0x11);
   snprintf(entry.name, sizeof entry.name, "missing.tga");
   EXPECT_EQ(TgaLoad(&entry), TEX_ERR_NOT_FOUND);
   EXPECT_EQ(TgaLoad(nullptr), TEX_ERR_NULL);
 
-  // TgaSave writes the first width x height x 3 bytes behind a 24-bit header.
-  TexEntry save = {};
-  uint8_t bytes[2 * 3 * 4];
-  for (int i = 0; i < (int)sizeof bytes; i++)
+  // TgaSave writes the first width x height x 3 bytes as they are.
+  uint8_t bytes[24];
+  for (int i = 0; i < 24; i++)
     bytes[i] = (uint8_t)i;
+  TexEntry save = {};
   save.pixels = bytes;
   save.width = 2;
   save.height = 3;
@@ -190,18 +146,14 @@ TEST(TgaCodec, LoadsSavesAndFlipsThroughTheHostDevice)
   EXPECT_EQ(TgaSave(&save), TEX_ERR_DEPTH);
   save.bitsPerPixel = 24;
   ASSERT_EQ(TgaSave(&save), TEX_OK);
-  std::string written = ReadHostFile(dir.path + "/out.tga");
-  ASSERT_EQ(written.size(), 18u + 18u);
-  EXPECT_EQ(written.substr(0, 18), tgaFile(2, 24, 2, 3, 0, ""));
-  EXPECT_EQ(written.substr(18), std::string((const char *)bytes, 18));
+  EXPECT_EQ(ReadHostFile(dir.path + "/out.tga"),
+            tgaFile(2, 24, 2, 3, 0, std::string((const char *)bytes, 18)));
   snprintf(save.name, sizeof save.name, "no-such-folder/out.tga");
   EXPECT_EQ(TgaSave(&save), TGA_ERR_WRITE);
 
   // TgaFlip exchanges rows 0 and 2 and leaves row 1.
   ASSERT_EQ(TgaFlip(&save), TEX_OK);
-  EXPECT_EQ(bytes[0], 16);
-  EXPECT_EQ(bytes[8], 8);
-  EXPECT_EQ(bytes[16], 0);
+  EXPECT_EQ(bytes[0] * 10000 + bytes[8] * 100 + bytes[16], 160800);
   save.pixels = nullptr;
   EXPECT_EQ(TgaFlip(&save), TEX_ERR_NULL);
   EXPECT_EQ(TgaSave(&save), TEX_ERR_NULL);

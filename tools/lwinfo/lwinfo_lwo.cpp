@@ -154,8 +154,9 @@ int LwinfoObject(const LwinfoOptions &options)
   fs::path file = fs::absolute(options.file, ec);
   fs::path host = options.host.empty() ? file.parent_path() : fs::absolute(options.host, ec);
   std::string name = fs::relative(file, host, ec).string();
-  if (ec || name.empty())
-    return LwinfoFail(options.file, "is not reachable from the host folder " + host.string());
+  // The show reaches only names below its host folder.
+  if (ec || name.empty() || name.rfind("..", 0) == 0)
+    return LwinfoFail(options.file, "is not inside the host folder " + host.string());
 
   static LwoObject object;  // large: 96 vertex-map records inline
   object = LwoObject{};
