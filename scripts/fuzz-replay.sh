@@ -22,3 +22,5 @@ replay() {
 replay tga_load fuzz/seeds/tga_load "$corpus/tga"
 replay fuzz_render_triangles fuzz/seeds/render_triangles
 replay lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"
+replay lws_load fuzz/seeds/lws_load "$corpus/lws"
+replay lvl_parse fuzz/seeds/lvl_parse

@@ -1,6 +1,7 @@
 // The show: start-up, the frame callbacks, the scene step and its clock.
 #include "console.h"
 #include "fileio.h"
+#include "lws.h"
 #include "matrix.h"
 #include "mem.h"
 #include "ps2draw.h"
@@ -17,8 +18,18 @@ static WindowInfo *window;
 // Fraction of the scene's animation already played, in [0, 1).
 static float playPosition;
 
+// The one scene record: filled by LwsLoad at start-up, played every frame.
+static LwsScene lws;
+
+// Load progress of the scene's objects, in percent: the show shows none.
+static void progress(int32_t percent)
+{
+  (void)percent;
+}
+
 static void init3D(void)
 {
+  LwsLoad(&lws, "C:\\vorlanth\\vorlanth.lws", progress);
   ConsoleAdd("Starting the show..");
   playPosition = 0.0f;
 }
@@ -27,6 +38,8 @@ static void init3D(void)
 // the animation takes 1250 drawn frames, whatever time they take.
 static void do3D(void)
 {
+  lws.halfWidth = window->width >> 1;
+  lws.halfHeight = window->height >> 1;
   playPosition += 0.0008f;
   if (playPosition >= 1.0f)
     playPosition -= 1.0f;

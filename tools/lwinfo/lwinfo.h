@@ -7,14 +7,18 @@
 struct LwinfoOptions {
   std::string file;  // the file to inspect
   std::string png;   // images: write the decoded picture here as PNG ("" = no)
-  bool json = false; // objects: print one JSON object instead of text
-  std::string host;  // objects: host folder for the load ("" = the file's folder)
+  std::string host;  // objects and scenes: the host folder ("" = the file's folder)
+  bool json = false; // objects and scenes: print one JSON object instead of text
+  bool hasEval = false;
+  float eval = 0.0f; // scenes: print every channel's value at this time (seconds)
 };
 
 // Each part returns the process's exit status: 0, or 1 after printing one
 // line to standard error that names the file and the problem.
 int LwinfoTga(const LwinfoOptions &options);
 int LwinfoObject(const LwinfoOptions &options);
+int LwinfoLws(const LwinfoOptions &options);
+int LwinfoLvl(const LwinfoOptions &options);
 
 // Prints "lwinfo: FILE: MESSAGE" to standard error and returns 1.
 int LwinfoFail(const std::string &file, const std::string &message);

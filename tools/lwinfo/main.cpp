@@ -18,6 +18,8 @@ struct LwinfoPart {
 static const LwinfoPart parts[] = {
   {".tga", LwinfoTga},
   {".lwo", LwinfoObject},
+  {".lws", LwinfoLws},
+  {".lvl", LwinfoLvl},
 };
 
 int LwinfoFail(const std::string &file, const std::string &message)
@@ -28,13 +30,15 @@ int LwinfoFail(const std::string &file, const std::string &message)
 
 int main(int argc, char **argv)
 {
-  CLI::App app{"Inspects the show's input files: TGA images, LWO2 objects."};
+  CLI::App app{"Inspects the show's input files: TGA images, LWO2 objects, LWS scenes, level files."};
   LwinfoOptions options;
   app.add_option("file", options.file, "file to inspect")->required();
   app.add_option("--png", options.png, "write the decoded image to this PNG file (images only)");
-  app.add_flag("--json", options.json, "print one JSON object (objects only)");
-  app.add_option("--host", options.host, "host folder for the load (objects only; default: the file's folder)");
+  app.add_flag("--json", options.json, "print one JSON object (objects and scenes)");
+  app.add_option("--host", options.host, "host folder for the load (objects and scenes; default: the file's folder)");
+  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds");
   CLI11_PARSE(app, argc, argv);
+  options.hasEval = eval->count() > 0;
 
   std::string extension = std::filesystem::path(options.file).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),

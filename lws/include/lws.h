@@ -1,0 +1,162 @@
+// LightWave scenes: the scene text (LWS, scene format 3) read into an
+// LwsScene, the envelope model that animates every channel, and playback.
+//
+// LwsLoad reads the text twice (world scale and object count first, then
+// everything else), loads every object the scene names through LwoLoad and
+// keeps the scene's items, channels and objects in pool blocks for the life
+// of the program. The caller owns the LwsScene record and hands it in zeroed.
+#pragma once
+#include <cstdint>
+
+#include "file.h"
+#include "lwo.h"
+
+enum {
+  LWS_NAME_SIZE = 192,        // names, lines and tokens: 191 characters and the terminator
+  LWS_MAX_ITEMS = 300,        // items of all kinds in one scene
+  LWS_MAX_OBJECTS = 300,      // object items (loaded and null) in one scene
+  LWS_MAX_MORPH_CHANNELS = 64 // endomorph channels of one item
+};
+
+// Result codes of the scene subsystem.
+enum {
+  LWS_OK = 0,
+  LWS_ERR_FAILED = -1,  // parse or initialisation problem
+  LWS_ERR_NULL = -2,    // null argument
+  LWS_ERR_LOAD = -16    // the scene text cannot be loaded
+};
+
+// Item kinds: the list an item belongs to, and the kind digit of an item id.
+enum { LWS_KIND_OBJECT = 1, LWS_KIND_LIGHT = 2, LWS_KIND_CAMERA = 3 };
+
+// Key shapes: the curve of the span that ends at a key.
+enum {
+  LWS_SHAPE_TCB = 0,
+  LWS_SHAPE_HERMITE = 1,
+  LWS_SHAPE_BEZIER = 2,
+  LWS_SHAPE_LINEAR = 3,
+  LWS_SHAPE_STEPPED = 4,
+  LWS_SHAPE_BEZIER2D = 5
+};
+
+// Behaviours before the first key and after the last.
+enum {
+  LWS_BEHAVIOR_RESET = 0,
+  LWS_BEHAVIOR_CONSTANT = 1,
+  LWS_BEHAVIOR_REPEAT = 2,
+  LWS_BEHAVIOR_OSCILLATE = 3,
+  LWS_BEHAVIOR_OFFSET_REPEAT = 4,
+  LWS_BEHAVIOR_LINEAR = 5
+};
+
+// renderFlags bits.
+enum { LWS_RENDER_MOTION_BLUR = 1, LWS_RENDER_ANTIALIASING = 2 };
+
+struct LwsKey {
+  float value;
+  float time;        // seconds
+  int32_t shape;     // LWS_SHAPE_* of the span that ends here
+  float tension, continuity, bias;
+  // Hermite and Bezier: 0 incoming tangent, 1 outgoing tangent.
+  // 2D Bezier: 0, 1 time and value offsets of the incoming handle,
+  //            2, 3 time and value offsets of the outgoing handle.
+  float param[4];
+  LwsKey *next, *prev;  // file order; null at the ends
+};
+
+// A zero-filled envelope (no keys) evaluates to 0 at every time.
+struct LwsEnvelope {
+  LwsKey *keys;
+  int32_t keyCount;
+  int32_t preBehavior;   // LWS_BEHAVIOR_*
+  int32_t postBehavior;
+};
+
+struct LwsMorphChannel {
+  char name[LWS_NAME_SIZE];  // "group.morph", matched against the object's endomorphs
+  LwsEnvelope *envelope;
+};
+
+struct LwsLight {
+  char name[LWS_NAME_SIZE];
+  int32_t type;              // 1, 2 or 3 for the file's light types 1, 2 and 0
+  float color[3];
+  float intensity;
+  LwsEnvelope *intensityEnvelope;
+};
+
+struct LwsCamera {
+  char name[LWS_NAME_SIZE];
+  float rotation[3];  // filled every frame by playback
+  float position[3];
+  float scale;
+};
+
+// One item of the scene. Motion channels 0..8: X, Y, Z, heading, pitch,
+// bank (radians), scale X, Y, Z.
+struct LwsBlock {
+  int32_t motionKind;   // 1, 2, 3 after ObjectMotion, LightMotion, CameraMotion
+  LwoObject *object;
+  LwsLight *light;
+  LwsCamera *camera;
+  int32_t parentKind;   // LWS_KIND_*; 0 none
+  int32_t parentIndex;  // 1-based into the scene's items; 0 none
+  LwsEnvelope *morphEnvelope;
+  int32_t morphTarget;  // 1-based into the scene's objects; 0 none
+  float morphAmount;
+  int32_t morphChannelCount;
+  LwsMorphChannel morphChannels[LWS_MAX_MORPH_CHANNELS];
+  int32_t dissolveOn;
+  LwsEnvelope *dissolveEnvelope;
+  float dissolve;
+  int32_t channelCount;
+  LwsEnvelope *channels;  // channelCount envelopes, zero-filled until their Channel block
+  float pivot[3];         // PivotPosition x worldScale
+  LwsBlock *next;         // next item of the same kind
+};
+
+struct LwsScene {
+  char name[LWS_NAME_SIZE];
+  int32_t loadTime;     // timer units: the start, then the load's duration
+  int32_t terrainMode;  // object lines build terrains; nothing in the show sets it
+  char terrainHeightMap[LWS_NAME_SIZE];
+  char terrainTexture[LWS_NAME_SIZE];
+  float firstFrame, lastFrame, frameStep, framesPerSecond;
+  int32_t renderFlags;
+  float gridSize;
+  float worldScale;     // 10 / gridSize x ViewZoomFactor
+  float backdropColor[3];
+  float ambientIntensity;
+  float ambientColor[3];
+  float playPosition;   // 0 to 1, written by the show driver
+  LwsBlock *objectList, *lightList, *cameraList;
+  int32_t objectCount;
+  LwoObject *objects[LWS_MAX_OBJECTS];
+  int32_t itemCount;
+  LwsBlock *items[LWS_MAX_ITEMS];
+  LwsEnvelope *zoomEnvelope;
+  float zoomFactor;
+  int32_t frameWidth, frameHeight;
+  int32_t halfWidth, halfHeight;  // half the drawing surface, written every frame
+  int32_t totalTriangles;
+};
+
+// Called with a percentage: 0 after the first pass, then after each object.
+typedef void (*LwsProgressFn)(int32_t percent);
+
+int32_t LwsLoad(LwsScene *scene, const char *fileName, LwsProgressFn progressFn);
+// The same load from scene text already in memory, read in place and left to
+// the caller; `fileName` names the scene in messages. Objects still load by
+// file name.
+int32_t LwsLoadMemory(LwsScene *scene, const char *fileName, const void *data, int32_t size,
+                      LwsProgressFn progressFn);
+int32_t LwsFree(LwsScene *scene);
+int32_t LwsInit(LwsScene *scene);
+LwsScene *LwsGetCurrent(void);
+FileData *LwsGetCurrentFile(void);
+
+// The value of an envelope at `time` seconds.
+float EnvEval(const LwsEnvelope *envelope, float time);
+
+// Playback: draws one frame of the scene at its playPosition.
+int32_t LwsEnable(LwsScene *scene);
