@@ -1,5 +1,6 @@
 // The show: start-up, the frame callbacks, the scene step and its clock.
 #include "console.h"
+#include "filearc.h"
 #include "fileio.h"
 #include "matrix.h"
 #include "mem.h"
@@ -53,6 +54,7 @@ static void cbInit(void)
   FileIOInit();
   for (const char *line : titleLines)
     ConsoleAdd("%s", line);
+  FileArcInit("host:Morvane.hvk");
   MatrixInit();
   init3D();
 }
