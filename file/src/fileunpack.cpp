@@ -182,9 +182,11 @@ struct BitStream {
 static inline void refill(BitStream *s)
 {
   if (s->end - s->next >= 8) {
-    uint64_t word = 0;
-    for (int i = 0; i < 8; i++)
-      word = (word << 8) | s->next[i];
+    uint64_t word;
+    memcpy(&word, s->next, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);  // the stream's bits run from the most significant
+#endif
     s->bits |= word >> s->count;
     s->next += (63 - s->count) >> 3;
     s->count |= 56;
@@ -201,18 +203,11 @@ static inline void refill(BitStream *s)
   }
 }
 
-// Decodes one byte; needs at least 32 bits in the word. Returns 0 when the
-// data leads to a missing child.
-static inline int decodeOne(BitStream *s, uint8_t *out)
+// Decodes a code longer than TABLE_BITS from the tree node its first
+// TABLE_BITS bits lead to; needs at least 32 bits in the word. Returns 0 when
+// the data leads to a missing child.
+static int decodeLong(BitStream *s, uint32_t entry, uint8_t *out)
 {
-  uint32_t entry = decodeTable[s->bits >> (64 - TABLE_BITS)];
-  if (!(entry & ENTRY_LONG)) {
-    uint32_t length = (entry >> 8) & 0x3F;
-    *out = (uint8_t)entry;
-    s->bits <<= length;
-    s->count -= (int)length;
-    return length != 0;
-  }
   int32_t node = (int32_t)(entry >> ENTRY_NODE_SHIFT);
   s->bits <<= TABLE_BITS;
   s->count -= TABLE_BITS;
@@ -227,6 +222,9 @@ static inline int decodeOne(BitStream *s, uint8_t *out)
   return 1;
 }
 
+// After each refill (at least 56 bits in the word) codes are taken from the
+// table while TABLE_BITS bits are left; a long code waits for a refill when
+// fewer than 32 bits are left.
 static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start, uint8_t *out,
                       uint32_t size)
 {
@@ -240,10 +238,24 @@ static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start,
   while (i < size) {
     refill(&s);
     // A stream that has run out has no use for more than a word of padding.
-    if (s.padBytes > 8 || !decodeOne(&s, &out[i++]))
+    if (s.padBytes > 8)
       return 0;
-    if (s.count >= 32 && i < size && !decodeOne(&s, &out[i++]))
-      return 0;
+    while (s.count >= TABLE_BITS && i < size) {
+      uint32_t entry = decodeTable[s.bits >> (64 - TABLE_BITS)];
+      if (entry & ENTRY_LONG) {
+        if (s.count < 32)
+          break;
+        if (!decodeLong(&s, entry, &out[i++]))
+          return 0;
+        continue;
+      }
+      uint32_t length = (entry >> 8) & 0x3F;
+      if (length == 0)
+        return 0;  // the bits lead to a missing child
+      out[i++] = (uint8_t)entry;
+      s.bits <<= length;
+      s.count -= (int)length;
+    }
   }
   // Every bit taken must have come from the stream, not from the padding.
   return (int64_t)s.padBytes * 8 <= s.count;
