@@ -1,5 +1,5 @@
 // Packed streams, the reader: rebuilds the code tree from the stream's table
-// and decodes the data through a lookup table on the next TABLE_BITS bits,
+// and decodes the data through lookup tables on the next few bits,
 // walking the tree only for the few codes that are longer. The layout is in
 // filepack.h. Every read is checked against the stream's length, and a table
 // that is not a prefix code or data that leads nowhere stops the decoding.
@@ -27,20 +27,29 @@ struct BitReader {
 }  // namespace
 
 enum {
-  TABLE_BITS = 11,
+  TABLE_BITS = 12,
   // Each of the 256 codes adds at most 32 nodes below the root.
   MAX_NODES = 1 + 256 * PACK_MAX_CODE_LENGTH,
-  // Decode table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
+  // Single table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
   // 8-13, or ENTRY_LONG with the tree node reached after TABLE_BITS bits in
   // bits 15 and up. An entry of 0 leads to a missing child.
   ENTRY_LONG = 1 << 14,
-  ENTRY_NODE_SHIFT = 15
+  ENTRY_NODE_SHIFT = 15,
+  // Pair table entries: bits taken in bits 0-5 (low, so the shift that
+  // consumes them needs no masking: it is the decoder's critical path), first
+  // value in bits 8-15, second in 16-23, values given (1 or 2) in 24-25. An
+  // entry of 0 sends the decoder to the single table (a long code, or a
+  // missing child).
+  PAIR_FIRST_SHIFT = 8,
+  PAIR_SECOND_SHIFT = 16,
+  PAIR_COUNT_SHIFT = 24
 };
 
 // Reader state, owned by FileUnpack and rebuilt on every call.
 static UnpackNode unpackNodes[MAX_NODES];
 static int32_t unpackNodeCount;
-static uint32_t decodeTable[1 << TABLE_BITS];
+static uint32_t singleTable[1 << TABLE_BITS];
+static uint32_t pairTable[1 << TABLE_BITS];
 
 static uint32_t readBits(BitReader *reader, uint32_t count)
 {
@@ -153,11 +162,11 @@ static void fillTable(int32_t node, uint32_t depth, uint32_t prefix)
     uint32_t span = 1u << (TABLE_BITS - depth);
     uint32_t entry = n->value | (depth << 8);
     for (uint32_t i = 0; i < span; i++)
-      decodeTable[(prefix << (TABLE_BITS - depth)) + i] = entry;
+      singleTable[(prefix << (TABLE_BITS - depth)) + i] = entry;
     return;
   }
   if (depth == TABLE_BITS) {
-    decodeTable[prefix] = ENTRY_LONG | ((uint32_t)node << ENTRY_NODE_SHIFT);
+    singleTable[prefix] = ENTRY_LONG | ((uint32_t)node << ENTRY_NODE_SHIFT);
     return;
   }
   for (uint32_t b = 0; b < 2; b++)
@@ -203,11 +212,44 @@ static inline void refill(BitStream *s)
   }
 }
 
-// Decodes a code longer than TABLE_BITS from the tree node its first
-// TABLE_BITS bits lead to; needs at least 32 bits in the word. Returns 0 when
-// the data leads to a missing child.
-static int decodeLong(BitStream *s, uint32_t entry, uint8_t *out)
+// The pair table: the first code of each index and, when the rest of its
+// bits hold a whole second code, that one too. Text codes are short, so most
+// lookups give two bytes.
+static void fillPairs(void)
 {
+  const uint32_t mask = (1u << TABLE_BITS) - 1;
+  for (uint32_t index = 0; index <= mask; index++) {
+    uint32_t first = singleTable[index];
+    uint32_t length = (first >> 8) & 0x3F;
+    if ((first & ENTRY_LONG) || length == 0) {
+      pairTable[index] = 0;
+      continue;
+    }
+    uint32_t entry = length | (first & 0xFF) << PAIR_FIRST_SHIFT | 1u << PAIR_COUNT_SHIFT;
+    uint32_t second = singleTable[(index << length) & mask];
+    uint32_t more = (second >> 8) & 0x3F;
+    if (!(second & ENTRY_LONG) && more != 0 && length + more <= TABLE_BITS)
+      entry = (length + more) | (first & 0xFF) << PAIR_FIRST_SHIFT |
+              (second & 0xFF) << PAIR_SECOND_SHIFT | 2u << PAIR_COUNT_SHIFT;
+    pairTable[index] = entry;
+  }
+}
+
+// Decodes one code through the single table, walking the tree past
+// TABLE_BITS for a long one; refills the word first when it is short of a
+// whole code. Returns 0 when the data leads to a missing child.
+static int decodeSingle(BitStream *s, uint8_t *out)
+{
+  if (s->count < PACK_MAX_CODE_LENGTH)
+    refill(s);
+  uint32_t entry = singleTable[s->bits >> (64 - TABLE_BITS)];
+  if (!(entry & ENTRY_LONG)) {
+    uint32_t length = (entry >> 8) & 0x3F;
+    *out = (uint8_t)entry;
+    s->bits <<= length;
+    s->count -= (int)length;
+    return length != 0;
+  }
   int32_t node = (int32_t)(entry >> ENTRY_NODE_SHIFT);
   s->bits <<= TABLE_BITS;
   s->count -= TABLE_BITS;
@@ -222,40 +264,95 @@ static int decodeLong(BitStream *s, uint32_t entry, uint8_t *out)
   return 1;
 }
 
-// After each refill (at least 56 bits in the word) codes are taken from the
-// table while TABLE_BITS bits are left; a long code waits for a refill when
-// fewer than 32 bits are left.
+// One pair-table step: one or two bytes into out[0] and out[1] (out[1] is
+// written even for one byte, so two bytes of room are needed). Returns the
+// number of bytes given, 0 for a missing child.
+static inline uint32_t decodePair(BitStream *s, uint8_t *out)
+{
+  uint32_t entry = pairTable[s->bits >> (64 - TABLE_BITS)];
+  if (entry == 0)
+    return decodeSingle(s, out) ? 1 : 0;
+  uint32_t length = entry & 0x3F;
+  out[0] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
+  out[1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+  s->bits <<= length;
+  s->count -= (int)length;
+  return entry >> PAIR_COUNT_SHIFT;
+}
+
+// The bulk of the data, while eight bytes of stream and of output remain:
+// the word, its count and the read position stay in registers, and the
+// stream is read eight bytes at a time. Returns 0 when the data leads to a
+// missing child, else 1 with the number of bytes given in `*given`.
+static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
+{
+  const uint8_t *next = s->next;
+  uint64_t bits = s->bits;
+  int count = s->count;
+  const uint32_t shift = 64 - TABLE_BITS;
+  uint32_t i = 0;
+  while (size - i >= 8 && s->end - next >= 8) {
+    uint64_t word;
+    memcpy(&word, next, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    bits |= word >> count;
+    next += (63 - count) >> 3;
+    count |= 56;
+    for (int step = 0; step < 4; step++) {
+      uint32_t entry = pairTable[bits >> shift];
+      if (entry == 0) {
+        s->next = next, s->bits = bits, s->count = count;
+        if (!decodeSingle(s, &out[i]))
+          return 0;
+        i++;
+        next = s->next, bits = s->bits, count = s->count;
+        continue;
+      }
+      uint32_t length = entry & 0x3F;
+      out[i] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
+      out[i + 1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+      bits <<= length;
+      count -= (int)length;
+      i += entry >> PAIR_COUNT_SHIFT;
+    }
+  }
+  s->next = next, s->bits = bits, s->count = count;
+  *given = i;
+  return 1;
+}
+
+// Four pair steps take at most 48 bits, so one refill (at least 56 bits in
+// the word) serves them; the last few bytes go one at a time.
 static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start, uint8_t *out,
                       uint32_t size)
 {
-  memset(decodeTable, 0, sizeof decodeTable);
+  memset(singleTable, 0, sizeof singleTable);
   fillTable(0, 0, 0);
+  fillPairs();
   BitStream s = {stream + (start >> 3), stream + streamSize, 0, 0, 0};
   refill(&s);
   s.bits <<= start & 7;
   s.count -= (int)(start & 7);
   uint32_t i = 0;
-  while (i < size) {
+  if (!fastLoop(&s, out, size, &i))
+    return 0;
+  while (size - i >= 8) {
     refill(&s);
     // A stream that has run out has no use for more than a word of padding.
     if (s.padBytes > 8)
       return 0;
-    while (s.count >= TABLE_BITS && i < size) {
-      uint32_t entry = decodeTable[s.bits >> (64 - TABLE_BITS)];
-      if (entry & ENTRY_LONG) {
-        if (s.count < 32)
-          break;
-        if (!decodeLong(&s, entry, &out[i++]))
-          return 0;
-        continue;
-      }
-      uint32_t length = (entry >> 8) & 0x3F;
-      if (length == 0)
-        return 0;  // the bits lead to a missing child
-      out[i++] = (uint8_t)entry;
-      s.bits <<= length;
-      s.count -= (int)length;
+    for (int step = 0; step < 4; step++) {
+      uint32_t given = decodePair(&s, &out[i]);
+      if (given == 0)
+        return 0;
+      i += given;
     }
+  }
+  while (i < size) {
+    if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))
+      return 0;
   }
   // Every bit taken must have come from the stream, not from the padding.
   return (int64_t)s.padBytes * 8 <= s.count;
