@@ -28,6 +28,9 @@ struct BitReader {
 
 enum {
   TABLE_BITS = 12,
+  // Pair steps per refill: a refill leaves at least 56 bits in the word and
+  // each step takes at most TABLE_BITS of them.
+  FAST_STEPS = 56 / TABLE_BITS,
   // Each of the 256 codes adds at most 32 nodes below the root.
   MAX_NODES = 1 + 256 * PACK_MAX_CODE_LENGTH,
   // Single table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
@@ -264,22 +267,6 @@ static int decodeSingle(BitStream *s, uint8_t *out)
   return 1;
 }
 
-// One pair-table step: one or two bytes into out[0] and out[1] (out[1] is
-// written even for one byte, so two bytes of room are needed). Returns the
-// number of bytes given, 0 for a missing child.
-static inline uint32_t decodePair(BitStream *s, uint8_t *out)
-{
-  uint32_t entry = pairTable[s->bits >> (64 - TABLE_BITS)];
-  if (entry == 0)
-    return decodeSingle(s, out) ? 1 : 0;
-  uint32_t length = entry & 0x3F;
-  out[0] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
-  out[1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
-  s->bits <<= length;
-  s->count -= (int)length;
-  return entry >> PAIR_COUNT_SHIFT;
-}
-
 // The bulk of the data, while eight bytes of stream and of output remain:
 // the word, its count and the read position stay in registers, and the
 // stream is read eight bytes at a time. Returns 0 when the data leads to a
@@ -291,7 +278,7 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
   int count = s->count;
   const uint32_t shift = 64 - TABLE_BITS;
   uint32_t i = 0;
-  while (size - i >= 8 && s->end - next >= 8) {
+  while (size - i >= 2 * FAST_STEPS && s->end - next >= 8) {
     uint64_t word;
     memcpy(&word, next, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -300,7 +287,7 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
     bits |= word >> count;
     next += (63 - count) >> 3;
     count |= 56;
-    for (int step = 0; step < 4; step++) {
+    for (int step = 0; step < FAST_STEPS; step++) {
       uint32_t entry = pairTable[bits >> shift];
       if (entry == 0) {
         s->next = next, s->bits = bits, s->count = count;
@@ -308,7 +295,7 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
           return 0;
         i++;
         next = s->next, bits = s->bits, count = s->count;
-        continue;
+        break;  // a long code may leave fewer bits than a step needs: refill
       }
       uint32_t length = entry & 0x3F;
       out[i] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
@@ -323,8 +310,8 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
   return 1;
 }
 
-// Four pair steps take at most 48 bits, so one refill (at least 56 bits in
-// the word) serves them; the last few bytes go one at a time.
+// The fast loop takes the bulk; the last few bytes of the stream or of the
+// output go one code at a time.
 static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start, uint8_t *out,
                       uint32_t size)
 {
@@ -338,19 +325,8 @@ static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start,
   uint32_t i = 0;
   if (!fastLoop(&s, out, size, &i))
     return 0;
-  while (size - i >= 8) {
-    refill(&s);
-    // A stream that has run out has no use for more than a word of padding.
-    if (s.padBytes > 8)
-      return 0;
-    for (int step = 0; step < 4; step++) {
-      uint32_t given = decodePair(&s, &out[i]);
-      if (given == 0)
-        return 0;
-      i += given;
-    }
-  }
   while (i < size) {
+    // A stream that has run out has no use for more than a word of padding.
     if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))
       return 0;
   }
