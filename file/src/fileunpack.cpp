@@ -31,6 +31,7 @@ enum {
   // Pair steps per refill: a refill leaves at least 56 bits in the word and
   // each step takes at most TABLE_BITS of them.
   FAST_STEPS = 56 / TABLE_BITS,
+  PAIR_MIN_SIZE = 4096,
   // Each of the 256 codes adds at most 32 nodes below the root.
   MAX_NODES = 1 + 256 * PACK_MAX_CODE_LENGTH,
   // Single table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
@@ -317,14 +318,17 @@ static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start,
 {
   memset(singleTable, 0, sizeof singleTable);
   fillTable(0, 0, 0);
-  fillPairs();
   BitStream s = {stream + (start >> 3), stream + streamSize, 0, 0, 0};
   refill(&s);
   s.bits <<= start & 7;
   s.count -= (int)(start & 7);
   uint32_t i = 0;
-  if (!fastLoop(&s, out, size, &i))
-    return 0;
+  // Below a few kilobytes the pair table costs more to build than it saves.
+  if (size >= PAIR_MIN_SIZE) {
+    fillPairs();
+    if (!fastLoop(&s, out, size, &i))
+      return 0;
+  }
   while (i < size) {
     // A stream that has run out has no use for more than a word of padding.
     if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))
