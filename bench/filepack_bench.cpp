@@ -21,11 +21,14 @@
 namespace {
 
 struct Item {
+  int kind;  // KIND_CORPUS, KIND_TEXT, KIND_RANDOM
   std::vector<uint8_t> data;
   std::vector<uint8_t> packed;  // our stream, empty when stored
   std::vector<uint8_t> zlib;    // raw deflate, Huffman only
 };
 
+enum { KIND_CORPUS, KIND_TEXT, KIND_RANDOM, KIND_COUNT };
+const char *const kindNames[KIND_COUNT] = {"corpus files", "text", "random bytes"};
 std::vector<Item> items;
 size_t totalBytes;
 
@@ -38,12 +41,12 @@ std::vector<uint8_t> readFile(const std::filesystem::path &path)
   return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-void addItem(std::vector<uint8_t> data)
+void addItem(int kind, std::vector<uint8_t> data)
 {
   if (data.empty() || data.size() > (size_t)MEM_POOL_SIZE / 2)
     return;
   totalBytes += data.size();
-  items.push_back(Item{std::move(data), {}, {}});
+  items.push_back(Item{kind, std::move(data), {}, {}});
 }
 
 // Corpus files, a text made of the project's own documents and generated
@@ -53,7 +56,7 @@ void gatherData(void)
   std::error_code ec;
   for (const auto &entry : std::filesystem::recursive_directory_iterator(MORVANE_CORPUS_DIR, ec))
     if (entry.is_regular_file())
-      addItem(readFile(entry.path()));
+      addItem(KIND_CORPUS, readFile(entry.path()));
   std::mt19937 random(11);
   const char *words[] = {"scene ", "object ", "the ", "envelope ", "frame ", "of ", "and ",
                          "surface ", "image ", "loads ", "\n", "key ", "0.25 ", "1 ", "camera "};
@@ -63,11 +66,11 @@ void gatherData(void)
       const char *w = words[random() % 15];
       text.insert(text.end(), w, w + strlen(w));
     }
-    addItem(std::move(text));
+    addItem(KIND_TEXT, std::move(text));
     std::vector<uint8_t> noise(1u << 19);
     for (uint8_t &b : noise)
       b = (uint8_t)random();
-    addItem(std::move(noise));
+    addItem(KIND_RANDOM, std::move(noise));
   }
 }
 
@@ -101,16 +104,22 @@ std::vector<uint8_t> ourPack(const std::vector<uint8_t> &data)
 void prepare(void)
 {
   gatherData();
-  size_t ours = 0, theirs = 0;
+  size_t raw[KIND_COUNT] = {}, ours[KIND_COUNT] = {}, theirs[KIND_COUNT] = {};
   for (Item &item : items) {
     item.packed = ourPack(item.data);
     item.zlib = zlibHuffman(item.data);
-    ours += item.packed.empty() ? item.data.size() : item.packed.size();
-    theirs += item.zlib.size();
+    raw[item.kind] += item.data.size();
+    ours[item.kind] += item.packed.empty() ? item.data.size() : item.packed.size();
+    theirs[item.kind] += item.zlib.size();
   }
+  size_t allOurs = ours[0] + ours[1] + ours[2], allTheirs = theirs[0] + theirs[1] + theirs[2];
   printf("data set: %zu files, %zu bytes\n", items.size(), totalBytes);
+  for (int k = 0; k < KIND_COUNT; k++)
+    printf("  %-13s %9zu bytes: FilePack %9zu, zlib Huffman-only %9zu\n", kindNames[k], raw[k],
+           ours[k], theirs[k]);
   printf("packed size: FilePack %zu bytes (%.2f%%), zlib Huffman-only %zu bytes (%.2f%%); ours/zlib %.4f\n",
-         ours, 100.0 * ours / totalBytes, theirs, 100.0 * theirs / totalBytes, (double)ours / theirs);
+         allOurs, 100.0 * allOurs / totalBytes, allTheirs, 100.0 * allTheirs / totalBytes,
+         (double)allOurs / allTheirs);
 }
 
 void BM_FileUnpack(benchmark::State &state)

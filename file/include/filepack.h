@@ -30,9 +30,10 @@ enum {
 };
 
 // Packs `size` bytes into a fresh pool block of `size` bytes and hands it
-// back with the stream's length. Fails (PACK_ERR_FAILED, no block taken) when
-// the stream would not be shorter than or as long as the input, or when a code
-// would need more than 32 bits; the caller then stores the bytes as they are.
+// back with the stream's length. Fails (PACK_ERR_FAILED, no block taken, the
+// outputs set to null and 0) when the stream, its final zero bits included,
+// would not fit in a block as large as the input, or when a code would need
+// more than 32 bits; the caller then stores the bytes as they are.
 int32_t FilePack(const void *data, int32_t size, void **packed, int32_t *packedSize);
 
 // The header's unpacked size, or 0 when the stream is shorter than its header
