@@ -154,3 +154,18 @@ TEST(Hvk, ErrorsNameTheFileAndLeaveNothingBehind)
   for (const auto &entry : fs::recursive_directory_iterator(dir.path))
     EXPECT_EQ(entry.path().string().find(".hvk-"), std::string::npos) << entry.path();
 }
+
+TEST(Hvk, TheShowOpensTheArchiveItBuilds)
+{
+  TempDir dir;
+  // NOTE: run from the folder as well as naming it: the host folder the show
+  // uses today is the current folder whatever --host says.
+  std::string show = "cd " + Quote(dir.path) + " && " + std::string(MORVANE_BINARY_DIR) +
+                     "/morvane --frames 1 --host " + Quote(dir.path);
+  CommandResult r = RunCommand(show + " 2>&1");
+  EXPECT_NE(r.output.find("Cannot open archive file (host:Morvane.hvk)\n"), std::string::npos) << r.output;
+  MakeContent(dir.path + "/src");
+  ASSERT_EQ(RunCommand(Hvk("create " + Quote(dir.path + "/Morvane.hvk") + " " + Quote(dir.path + "/src"))).status, 0);
+  r = RunCommand(show + " 2>&1");
+  EXPECT_EQ(r.output.find("Cannot open archive file"), std::string::npos) << r.output;
+}
