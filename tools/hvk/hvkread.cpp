@@ -18,10 +18,11 @@ static std::vector<uint8_t> image;
 static int openArchive(const std::string &archive, int32_t *count)
 {
   std::string problem;
+  std::error_code ec;
+  if (fs::is_regular_file(archive, ec) && fs::file_size(archive, ec) > (uintmax_t)HVK_MAX_ARCHIVE)
+    return HvkFail(archive, "larger than 2 GiB: not an archive");
   if (!HvkReadFile(archive, &image, &problem))
     return HvkFail(archive, problem);
-  if ((int64_t)image.size() > HVK_MAX_ARCHIVE)
-    return HvkFail(archive, "larger than 2 GiB: not an archive");
   static const uint8_t none = 0;
   FileArcAttach(image.empty() ? &none : image.data(), (int32_t)image.size());
   int32_t result = FileArcGetNodeCount(count);
