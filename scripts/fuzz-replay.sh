@@ -24,3 +24,5 @@ replay fuzz_render_triangles fuzz/seeds/render_triangles
 replay lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"
 replay lws_load fuzz/seeds/lws_load "$corpus/lws"
 replay lvl_parse fuzz/seeds/lvl_parse
+replay fuzz_filearc fuzz/seeds/fuzz_filearc
+replay fuzz_filepack fuzz/seeds/fuzz_filepack

@@ -72,7 +72,11 @@ int32_t FileLoad(FileData *file, char *name)
   if (!file || !name)
     return FILE_ERR_NULL;
   repairName(name);
-  snprintf(file->name, sizeof file->name, "%s", name);
+  // NOTE: a caller may pass the record's own name buffer; memmove keeps that
+  // copy well defined, where a formatted copy onto itself would not be.
+  size_t length = strnlen(name, FILE_NAME_SIZE - 1);
+  memmove(file->name, name, length);
+  file->name[length] = 0;
 
   // The second chance: the name below the base directory of setting 0. A name
   // that does not fit with the base in front gets no second chance.

@@ -1,5 +1,6 @@
 // The show: start-up, the frame callbacks, the scene step and its clock.
 #include "console.h"
+#include "filearc.h"
 #include "fileio.h"
 #include "lws.h"
 #include "matrix.h"
@@ -69,6 +70,7 @@ static void cbInit(void)
   FileIOInit();
   for (const char *line : titleLines)
     ConsoleAdd("%s", line);
+  FileArcInit("host:Morvane.hvk");
   TexInit();
   TexRegisterCodec("TGA", TgaLoad);
   TexRGBSet(0);

@@ -1,0 +1,362 @@
+// Packed streams, the reader: rebuilds the code tree from the stream's table
+// and decodes the data through lookup tables on the next few bits,
+// walking the tree only for the few codes that are longer. The layout is in
+// filepack.h. Every read is checked against the stream's length, and a table
+// that is not a prefix code or data that leads nowhere stops the decoding.
+#include "filepack.h"
+
+#include <cstring>
+
+namespace {
+
+// One node of the reader's code tree; -1 is "no child".
+struct UnpackNode {
+  int32_t child[2];
+  int32_t leaf;  // 1 for a leaf
+  uint8_t value;
+};
+
+// Reads header fields bit by bit; a read past the end gives 0 and sets `failed`.
+struct BitReader {
+  const uint8_t *data;
+  uint64_t sizeBits;
+  uint64_t position;
+  int failed;
+};
+
+}  // namespace
+
+enum {
+  TABLE_BITS = 12,
+  // Pair steps per refill: a refill leaves at least 56 bits in the word and
+  // each step takes at most TABLE_BITS of them.
+  FAST_STEPS = 56 / TABLE_BITS,
+  PAIR_MIN_SIZE = 4096,
+  // Each of the 256 codes adds at most 32 nodes below the root.
+  MAX_NODES = 1 + 256 * PACK_MAX_CODE_LENGTH,
+  // Single table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
+  // 8-13, or ENTRY_LONG with the tree node reached after TABLE_BITS bits in
+  // bits 15 and up. An entry of 0 leads to a missing child.
+  ENTRY_LONG = 1 << 14,
+  ENTRY_NODE_SHIFT = 15,
+  // Pair table entries: bits taken in bits 0-5 (low, so the shift that
+  // consumes them needs no masking: it is the decoder's critical path), first
+  // value in bits 8-15, second in 16-23, values given (1 or 2) in 24-25. An
+  // entry of 0 sends the decoder to the single table (a long code, or a
+  // missing child).
+  PAIR_FIRST_SHIFT = 8,
+  PAIR_SECOND_SHIFT = 16,
+  PAIR_COUNT_SHIFT = 24
+};
+
+// Reader state, owned by FileUnpack and rebuilt on every call.
+static UnpackNode unpackNodes[MAX_NODES];
+static int32_t unpackNodeCount;
+static uint32_t singleTable[1 << TABLE_BITS];
+static uint32_t pairTable[1 << TABLE_BITS];
+
+static uint32_t readBits(BitReader *reader, uint32_t count)
+{
+  if (count > 32 || reader->position + count > reader->sizeBits) {
+    reader->failed = 1;
+    return 0;
+  }
+  uint32_t value = 0;
+  for (uint32_t i = 0; i < count; i++) {
+    uint64_t p = reader->position++;
+    value = (value << 1) | ((reader->data[p >> 3] >> (7 - (p & 7))) & 1u);
+  }
+  return value;
+}
+
+int32_t FileGetPackedHeader(const void *stream, int32_t streamSize, uint32_t *checksum,
+                            uint32_t *size)
+{
+  const uint8_t *bytes = (const uint8_t *)stream;
+  if (!bytes || streamSize < 12 || memcmp(bytes, "PAK1", 4) != 0)
+    return PACK_ERR_FAILED;
+  BitReader reader = {bytes, 96, 32, 0};
+  uint32_t sum = readBits(&reader, 32);
+  uint32_t length = readBits(&reader, 32);
+  if (checksum)
+    *checksum = sum;
+  if (size)
+    *size = length;
+  return PACK_OK;
+}
+
+uint32_t FileGetUnpackedSize(const void *stream, int32_t streamSize)
+{
+  uint32_t size = 0;
+  if (FileGetPackedHeader(stream, streamSize, nullptr, &size) != PACK_OK)
+    return 0;
+  return size;
+}
+
+static int32_t newNode(void)
+{
+  if (unpackNodeCount >= MAX_NODES)
+    return -1;
+  UnpackNode *node = &unpackNodes[unpackNodeCount];
+  node->child[0] = node->child[1] = -1;
+  node->leaf = 0;
+  node->value = 0;
+  return unpackNodeCount++;
+}
+
+// Follows the code from bit L-1 down to bit 0. The code must end on a fresh
+// node: passing through a leaf, or ending on a leaf or an inner node, means
+// the table is not a prefix code.
+static int insertCode(uint32_t code, uint32_t length, uint8_t value)
+{
+  int32_t node = 0;
+  for (int bit = (int)length - 1; bit >= 0; bit--) {
+    if (unpackNodes[node].leaf)
+      return 0;
+    uint32_t b = (code >> bit) & 1u;
+    int32_t child = unpackNodes[node].child[b];
+    if (child < 0) {
+      child = newNode();
+      if (child < 0)
+        return 0;
+      unpackNodes[node].child[b] = child;
+    }
+    node = child;
+  }
+  UnpackNode *leaf = &unpackNodes[node];
+  if (leaf->leaf || leaf->child[0] >= 0 || leaf->child[1] >= 0)
+    return 0;
+  leaf->leaf = 1;
+  leaf->value = value;
+  return 1;
+}
+
+// Reads the presence map and the code table into the tree. Returns 1, or 0
+// for a damaged table.
+static int readTable(BitReader *reader)
+{
+  uint8_t present[256];
+  for (int value = 0; value < 256; value++)
+    present[value] = (uint8_t)readBits(reader, 1);
+  uint32_t width = readBits(reader, 8);
+  if (reader->failed || width > PACK_MAX_CODE_LENGTH)
+    return 0;
+  unpackNodeCount = 0;
+  newNode();
+  for (int value = 0; value < 256; value++) {
+    if (!present[value])
+      continue;
+    uint32_t length = readBits(reader, width);
+    if (length > PACK_MAX_CODE_LENGTH)
+      return 0;
+    uint32_t code = readBits(reader, length);
+    if (reader->failed)
+      return 0;
+    if (length > 0 && !insertCode(code, length, (uint8_t)value))
+      return 0;
+  }
+  return 1;
+}
+
+// Fills the entries of every code that starts with `prefix` (depth bits).
+static void fillTable(int32_t node, uint32_t depth, uint32_t prefix)
+{
+  const UnpackNode *n = &unpackNodes[node];
+  if (n->leaf) {
+    uint32_t span = 1u << (TABLE_BITS - depth);
+    uint32_t entry = n->value | (depth << 8);
+    for (uint32_t i = 0; i < span; i++)
+      singleTable[(prefix << (TABLE_BITS - depth)) + i] = entry;
+    return;
+  }
+  if (depth == TABLE_BITS) {
+    singleTable[prefix] = ENTRY_LONG | ((uint32_t)node << ENTRY_NODE_SHIFT);
+    return;
+  }
+  for (uint32_t b = 0; b < 2; b++)
+    if (n->child[b] >= 0)
+      fillTable(n->child[b], depth + 1, (prefix << 1) | b);
+}
+
+namespace {
+
+// The data's bits, left-aligned in a 64-bit word. Past the stream's end the
+// word is filled with zero bytes, counted in `padBytes`.
+struct BitStream {
+  const uint8_t *next;
+  const uint8_t *end;
+  uint64_t bits;
+  int count;
+  uint32_t padBytes;
+};
+
+}  // namespace
+
+static inline void refill(BitStream *s)
+{
+  if (s->end - s->next >= 8) {
+    uint64_t word;
+    memcpy(&word, s->next, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);  // the stream's bits run from the most significant
+#endif
+    s->bits |= word >> s->count;
+    s->next += (63 - s->count) >> 3;
+    s->count |= 56;
+    return;
+  }
+  while (s->count <= 56) {
+    uint64_t byte = 0;
+    if (s->next < s->end)
+      byte = *s->next++;
+    else
+      s->padBytes++;
+    s->bits |= byte << (56 - s->count);
+    s->count += 8;
+  }
+}
+
+// The pair table: the first code of each index and, when the rest of its
+// bits hold a whole second code, that one too. Text codes are short, so most
+// lookups give two bytes.
+static void fillPairs(void)
+{
+  const uint32_t mask = (1u << TABLE_BITS) - 1;
+  for (uint32_t index = 0; index <= mask; index++) {
+    uint32_t first = singleTable[index];
+    uint32_t length = (first >> 8) & 0x3F;
+    if ((first & ENTRY_LONG) || length == 0) {
+      pairTable[index] = 0;
+      continue;
+    }
+    uint32_t entry = length | (first & 0xFF) << PAIR_FIRST_SHIFT | 1u << PAIR_COUNT_SHIFT;
+    uint32_t second = singleTable[(index << length) & mask];
+    uint32_t more = (second >> 8) & 0x3F;
+    if (!(second & ENTRY_LONG) && more != 0 && length + more <= TABLE_BITS)
+      entry = (length + more) | (first & 0xFF) << PAIR_FIRST_SHIFT |
+              (second & 0xFF) << PAIR_SECOND_SHIFT | 2u << PAIR_COUNT_SHIFT;
+    pairTable[index] = entry;
+  }
+}
+
+// Decodes one code through the single table, walking the tree past
+// TABLE_BITS for a long one; refills the word first when it is short of a
+// whole code. Returns 0 when the data leads to a missing child.
+static int decodeSingle(BitStream *s, uint8_t *out)
+{
+  if (s->count < PACK_MAX_CODE_LENGTH)
+    refill(s);
+  uint32_t entry = singleTable[s->bits >> (64 - TABLE_BITS)];
+  if (!(entry & ENTRY_LONG)) {
+    uint32_t length = (entry >> 8) & 0x3F;
+    *out = (uint8_t)entry;
+    s->bits <<= length;
+    s->count -= (int)length;
+    return length != 0;
+  }
+  int32_t node = (int32_t)(entry >> ENTRY_NODE_SHIFT);
+  s->bits <<= TABLE_BITS;
+  s->count -= TABLE_BITS;
+  while (!unpackNodes[node].leaf) {
+    node = unpackNodes[node].child[s->bits >> 63];
+    s->bits <<= 1;
+    s->count--;
+    if (node < 0)
+      return 0;
+  }
+  *out = unpackNodes[node].value;
+  return 1;
+}
+
+// The bulk of the data, while eight bytes of stream and of output remain:
+// the word, its count and the read position stay in registers, and the
+// stream is read eight bytes at a time. Returns 0 when the data leads to a
+// missing child, else 1 with the number of bytes given in `*given`.
+static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
+{
+  const uint8_t *next = s->next;
+  uint64_t bits = s->bits;
+  int count = s->count;
+  const uint32_t shift = 64 - TABLE_BITS;
+  uint32_t i = 0;
+  while (size - i >= 2 * FAST_STEPS && s->end - next >= 8) {
+    uint64_t word;
+    memcpy(&word, next, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    bits |= word >> count;
+    next += (63 - count) >> 3;
+    count |= 56;
+    for (int step = 0; step < FAST_STEPS; step++) {
+      uint32_t entry = pairTable[bits >> shift];
+      if (entry == 0) {
+        s->next = next, s->bits = bits, s->count = count;
+        if (!decodeSingle(s, &out[i]))
+          return 0;
+        i++;
+        next = s->next, bits = s->bits, count = s->count;
+        break;  // a long code may leave fewer bits than a step needs: refill
+      }
+      uint32_t length = entry & 0x3F;
+      out[i] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
+      out[i + 1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+      bits <<= length;
+      count -= (int)length;
+      i += entry >> PAIR_COUNT_SHIFT;
+    }
+  }
+  s->next = next, s->bits = bits, s->count = count;
+  *given = i;
+  return 1;
+}
+
+// The fast loop takes the bulk; the last few bytes of the stream or of the
+// output go one code at a time.
+static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start, uint8_t *out,
+                      uint32_t size)
+{
+  memset(singleTable, 0, sizeof singleTable);
+  fillTable(0, 0, 0);
+  BitStream s = {stream + (start >> 3), stream + streamSize, 0, 0, 0};
+  refill(&s);
+  s.bits <<= start & 7;
+  s.count -= (int)(start & 7);
+  uint32_t i = 0;
+  // Below a few kilobytes the pair table costs more to build than it saves.
+  if (size >= PAIR_MIN_SIZE) {
+    fillPairs();
+    if (!fastLoop(&s, out, size, &i))
+      return 0;
+  }
+  while (i < size) {
+    // A stream that has run out has no use for more than a word of padding.
+    if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))
+      return 0;
+  }
+  // Every bit taken must have come from the stream, not from the padding.
+  return (int64_t)s.padBytes * 8 <= s.count;
+}
+
+int32_t FileUnpack(const void *stream, int32_t streamSize, void *out, int32_t outSize)
+{
+  uint32_t size = 0;
+  if (FileGetPackedHeader(stream, streamSize, nullptr, &size) != PACK_OK)
+    return PACK_ERR_FAILED;
+  if (!out && size > 0)
+    return PACK_ERR_NULL;
+  if (outSize < 0 || size > (uint32_t)outSize)
+    return PACK_ERR_FAILED;
+  const uint8_t *bytes = (const uint8_t *)stream;
+  BitReader reader = {bytes, (uint64_t)streamSize * 8, 96, 0};
+  if (!readTable(&reader))
+    return PACK_ERR_FAILED;
+  // Every byte takes at least one bit, so a size beyond the bits left is a lie.
+  if (size > reader.sizeBits - reader.position)
+    return PACK_ERR_FAILED;
+  if (size == 0)
+    return PACK_OK;
+  if (!decodeData(bytes, streamSize, reader.position, (uint8_t *)out, size))
+    return PACK_ERR_FAILED;
+  return PACK_OK;
+}

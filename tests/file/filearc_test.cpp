@@ -1,0 +1,246 @@
+// The archive reader: name forms, the directory walk, and damaged archives.
+#include "file.h"
+#include "filearc.h"
+#include "filepack.h"
+#include "mem.h"
+#include "testkit.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TestMember {
+  std::string name;
+  int32_t storage;
+  std::string bytes;  // stored as they are, whatever the storage type says
+};
+
+void PutWord(std::string *image, size_t at, uint32_t value)
+{
+  for (int i = 0; i < 4; i++)
+    (*image)[at + i] = (char)(value >> (8 * i));
+}
+
+// An archive image: header, entries, then the members' bytes.
+std::string Archive(const std::vector<TestMember> &members)
+{
+  std::string image = "DAT1" + std::string(4, 0);
+  PutWord(&image, 4, (uint32_t)members.size());
+  std::vector<size_t> entries;
+  for (const TestMember &m : members) {
+    entries.push_back(image.size());
+    image += std::string(20, 0) + m.name + '\0';
+    PutWord(&image, entries.back(), (uint32_t)(20 + m.name.size() + 1));
+  }
+  for (size_t i = 0; i < members.size(); i++) {
+    PutWord(&image, entries[i] + 4, (uint32_t)members[i].storage);
+    PutWord(&image, entries[i] + 8, (uint32_t)members[i].bytes.size());
+    PutWord(&image, entries[i] + 16, (uint32_t)image.size());
+    image += members[i].bytes;
+  }
+  return image;
+}
+
+std::string Packed(const std::string &text)
+{
+  void *packed;
+  int32_t size;
+  MemFreeAll();
+  MemInit();
+  EXPECT_EQ(FilePack(text.data(), (int32_t)text.size(), &packed, &size), PACK_OK);
+  return std::string((const char *)packed, (size_t)size);
+}
+
+// A fresh machine and pool with `image` held as the archive; console captured.
+struct ArcTest : ::testing::Test {
+  TempDir dir;
+  std::string console;
+  void Hold(const std::string &image)
+  {
+    MachineForTest(dir.path);
+    MemFreeAll();
+    MemInit();
+    WriteHostFile(dir.path + "/t.hvk", image);
+    MachineCaptureConsole(&console);
+    ASSERT_EQ(FileArcInit("host:t.hvk"), 0);
+  }
+  void TearDown() override
+  {
+    MachineCaptureConsole(nullptr);
+    FileArcFree();
+  }
+  std::string Get(const char *name, int32_t *result)
+  {
+    void *data = nullptr;
+    int32_t size = -1;
+    *result = FileArcGetFile(&data, name, &size);
+    return *result == 0 && data ? std::string((const char *)data, (size_t)size) : std::string("<none>");
+  }
+};
+
+}  // namespace
+
+TEST_F(ArcTest, NameFormsFindTheMember)
+{
+  std::string scene = "LWSC\n3\n" + std::string(300, 'x');
+  Hold(Archive({{"C:\\vorlanth\\vorlanth.lws", ARC_PACKED, Packed(scene)},
+                {"C:\\vorlanth\\empty.txt", ARC_STORED, ""},
+                {"c:/Vorlanth/Dup.txt", ARC_STORED, "first"},
+                {"C:\\vorlanth\\dup.TXT", ARC_STORED, "second"}}));
+  int32_t r;
+  for (const char *name : {"C:\\vorlanth\\vorlanth.lws", "D:\\vorlanth\\vorlanth.lws",
+                           "C:/vorlanth/vorlanth.lws", "C:\\VORLANTH\\VORLANTH.LWS", "\\vorlanth\\vorlanth.lws"}) {
+    EXPECT_EQ(Get(name, &r), scene) << name;
+    EXPECT_EQ(r, 0);
+  }
+  EXPECT_EQ(Get("vorlanth\\vorlanth.lws", &r), "<none>");
+  EXPECT_EQ(r, ARC_ERR_MISSING);
+  EXPECT_NE(console.find("Missing file (vorlanth\\vorlanth.lws) in archive !"), std::string::npos);
+  EXPECT_EQ(Get("C:\\vorlanth\\empty.txt", &r), "");
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(Get("C:\\vorlanth\\dup.txt", &r), "first");  // the first in file order
+
+  int32_t count = 0;
+  char name[ARC_NAME_SIZE];
+  EXPECT_EQ(FileArcGetNodeCount(&count), 0);
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(FileArcGetIndexedFilename(name, 0), 0);
+  EXPECT_STREQ(name, "/vorlanth/vorlanth.lws");
+  EXPECT_EQ(FileArcGetIndexedFilename(name, 4), ARC_ERR_MISSING);
+}
+
+TEST_F(ArcTest, SignatureAndStorageTypes)
+{
+  Hold(Archive({{"C:\\a", 2, "abc"}, {"C:\\b", ARC_PACKED, "not a stream at all"}}));
+  void *data = (void *)1;
+  int32_t size = 77, r;
+  EXPECT_EQ(FileArcGetFile(&data, "C:\\a", &size), 0);  // unknown storage: nothing written
+  EXPECT_EQ(data, (void *)1);
+  EXPECT_EQ(size, 77);
+  EXPECT_EQ(Get("C:\\b", &r), "");  // a packed member without its signature is empty
+  EXPECT_EQ(r, 0);
+
+  std::string image = Archive({{"C:\\a", ARC_STORED, "abc"}});
+  image[3] = '2';
+  Hold(image);
+  EXPECT_EQ(FileArcIsPresent(), 1);  // loads without complaint
+  EXPECT_EQ(Get("C:\\a", &r), "<none>");
+  EXPECT_EQ(r, ARC_ERR_SIGNATURE);
+  EXPECT_EQ(FileArcIsPresent(), 0);
+  EXPECT_NE(console.find("Wrong archive signature on archive file (C:\\a)"), std::string::npos);
+  EXPECT_EQ(FileArcGetFile(&data, "C:\\a", &size), ARC_ERR_NONE);
+
+  Hold(Archive({}));
+  EXPECT_EQ(Get("C:\\a", &r), "<none>");
+  EXPECT_EQ(r, ARC_ERR_MISSING);
+}
+
+TEST_F(ArcTest, DamagedArchivesFailWithinTheImage)
+{
+  std::string good = Archive({{"C:\\one", ARC_STORED, "1111"}, {"C:\\two", ARC_PACKED, Packed(std::string(200, 't') + std::string(100, 'u'))}});
+  size_t second = 8 + 20 + 7;  // start of the second entry
+  struct Case {
+    const char *what;
+    std::function<void(std::string *)> damage;
+    const char *message;
+  } cases[] = {
+      {"negative node count", [](std::string *i) { PutWord(i, 4, 0x80000000u); }, "Damaged archive directory"},
+      {"advance outside", [](std::string *i) { PutWord(i, 8, 0x7FFFFFF0u); }, "Damaged archive directory at entry 1"},
+      {"advance into its own name", [](std::string *i) { PutWord(i, 8, 21); }, "Damaged archive directory at entry 1"},
+      {"data offset outside", [&](std::string *i) { PutWord(i, second + 16, 0xFFFFFFF0u); }, "Damaged member (C:\\two)"},
+      {"member running past the end", [&](std::string *i) { i->resize(i->size() - 30); }, "Damaged member (C:\\two)"},
+      {"packed stream broken", [&](std::string *i) { (*i)[i->size() - 30] ^= 0x5A; (*i)[i->size() - 29] ^= 0xFF; }, nullptr},
+      {"name without terminator", [](std::string *i) { i->resize(8 + 20 + 6); }, "Damaged archive directory at entry 0"},
+  };
+  for (const Case &c : cases) {
+    std::string image = good;
+    c.damage(&image);
+    Hold(image);
+    int32_t r;
+    std::string got = Get("C:\\two", &r);
+    if (!c.message) {  // a flipped byte may still decode; if it fails, it says so
+      EXPECT_TRUE(r == 0 || console.find("Damaged member (C:\\two) in archive") != std::string::npos);
+      continue;
+    }
+    EXPECT_EQ(got, "<none>") << c.what;
+    EXPECT_TRUE(r == ARC_ERR_DAMAGED) << c.what << " " << r;
+    EXPECT_NE(console.find(c.message), std::string::npos) << c.what << "\n" << console;
+  }
+  // A node count larger than the directory: the third entry would start at
+  // the end of the image.
+  int32_t count = -1, r;
+  std::string image = Archive({{"C:\\one", ARC_STORED, ""}, {"C:\\two", ARC_STORED, ""}});
+  PutWord(&image, 4, 3);
+  Hold(image);
+  EXPECT_EQ(Get("C:\\two", &r), "");
+  EXPECT_EQ(Get("C:\\three", &r), "<none>");
+  EXPECT_EQ(r, ARC_ERR_DAMAGED);
+  EXPECT_NE(console.find("Damaged archive directory at entry 2 (looking for C:\\three) !"), std::string::npos);
+  EXPECT_EQ(FileArcGetNodeCount(&count), ARC_ERR_DAMAGED);
+  // A stored member running past the end.
+  image = Archive({{"C:\\one", ARC_STORED, "1111"}});
+  PutWord(&image, 8 + 8, 5);
+  Hold(image);
+  Get("C:\\one", &r);
+  EXPECT_EQ(r, ARC_ERR_DAMAGED);
+}
+
+TEST_F(ArcTest, FileLoadUsesTheArchiveAndRepairsNames)
+{
+  Hold(Archive({{"C:\\vorlanth\\font.tga", ARC_STORED, "FONT"}}));
+  WriteHostFile(dir.path + "/hostonly.txt", "host");
+  FileData file{};
+  char name[FILE_NAME_SIZE] = "\\vorlanth\\font.tga";
+  EXPECT_EQ(FileLoad(&file, name), 0);
+  EXPECT_STREQ(name, "C:\\vorlanth\\font.tga");
+  EXPECT_EQ(std::string((const char *)file.data, (size_t)file.size), "FONT");
+  char drive[FILE_NAME_SIZE] = "C:vorlanth\\font.tga";
+  EXPECT_EQ(FileLoad(&file, drive), 0);
+  EXPECT_STREQ(drive, "C:\\vorlanth\\font.tga");
+  // The record's own name as the name to load: repaired and copied safely.
+  snprintf(file.name, sizeof file.name, "\\vorlanth\\font.tga");
+  EXPECT_EQ(FileLoad(&file, file.name), 0);
+  EXPECT_STREQ(file.name, "C:\\vorlanth\\font.tga");
+  // With an archive held the host device is not tried.
+  char host[FILE_NAME_SIZE] = "hostonly.txt";
+  console.clear();
+  EXPECT_EQ(FileLoad(&file, host), FILE_ERR_NOT_IN_ARCHIVE);
+  EXPECT_EQ(file.data, nullptr);
+  EXPECT_EQ(console, "Missing file (hostonly.txt) in archive !\nMissing file (\\hostonly.txt) in archive !\n"
+                     "Error while getting hostonly.txt from archive file !\n");
+  EXPECT_EQ(FileFree(&file), 0);
+  EXPECT_EQ(FileFree(&file), 0);
+}
+
+TEST_F(ArcTest, FileLoadFromTheHostWithoutAnArchive)
+{
+  MachineForTest(dir.path);
+  MemFreeAll();
+  MemInit();
+  FileArcFree();
+  MachineCaptureConsole(&console);
+  EXPECT_EQ(FileArcInit("host:Morvane.hvk"), ARC_ERR_NONE);
+  EXPECT_EQ(console, "Cannot open archive file (host:Morvane.hvk)\n");
+  WriteHostFile(dir.path + "/zero.bin", "");
+  FileData file{};
+  char zero[FILE_NAME_SIZE] = "host:zero.bin";
+  EXPECT_EQ(FileLoad(&file, zero), 0);
+  EXPECT_EQ(file.size, 0);
+  EXPECT_NE(file.data, nullptr);
+  char missing[FILE_NAME_SIZE] = "host:none.bin";
+  console.clear();
+  EXPECT_EQ(FileLoad(&file, missing), FILE_ERR_NOT_FOUND);
+  EXPECT_EQ(console, "Error while opening host:none.bin !\n");
+  FileData out{};
+  snprintf(out.name, sizeof out.name, "cdrom0:\\nowhere.bin");
+  console.clear();
+  EXPECT_EQ(FileWrite(&out), FILE_ERR_WRITE);
+  EXPECT_EQ(console, "Cannot write file\n");
+  // A name that fills the buffer is not repaired past its end.
+  char longName[FILE_NAME_SIZE];
+  memset(longName, 'a', sizeof longName - 1);
+  longName[0] = '\\';
+  longName[FILE_NAME_SIZE - 1] = 0;
+  EXPECT_EQ(FileLoad(&file, longName), FILE_ERR_NOT_FOUND);
+  EXPECT_EQ(strlen(longName), (size_t)FILE_NAME_SIZE - 1);
+}

@@ -1,0 +1,232 @@
+// Packed streams: round trips, the codes the tie rules give, and damaged streams.
+#include "filepack.h"
+#include "mem.h"
+#include "testkit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string &text)
+{
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// Each value repeated by its count, values in increasing order.
+std::vector<uint8_t> Counted(const std::map<uint8_t, size_t> &counts)
+{
+  std::vector<uint8_t> data;
+  for (auto [value, count] : counts)
+    data.insert(data.end(), count, value);
+  return data;
+}
+
+// Packs; the stream, or empty when FilePack refused.
+std::vector<uint8_t> Pack(const std::vector<uint8_t> &data)
+{
+  MemFreeAll();
+  MemInit();
+  void *packed = nullptr;
+  int32_t size = 0;
+  if (FilePack(data.data(), (int32_t)data.size(), &packed, &size) != PACK_OK)
+    return {};
+  const uint8_t *bytes = (const uint8_t *)packed;
+  return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+int32_t Unpack(const std::vector<uint8_t> &stream, std::vector<uint8_t> *out)
+{
+  out->assign(FileGetUnpackedSize(stream.data(), (int32_t)stream.size()), 0xEE);
+  return FileUnpack(stream.data(), (int32_t)stream.size(), out->data(), (int32_t)out->size());
+}
+
+// The stream's code table read independently: value -> "0101" strings.
+std::map<int, std::string> Codes(const std::vector<uint8_t> &stream)
+{
+  size_t position = 96;
+  auto bits = [&](uint32_t n) {
+    uint32_t v = 0;
+    for (uint32_t i = 0; i < n; i++, position++)
+      v = (v << 1) | ((stream[position / 8] >> (7 - position % 8)) & 1);
+    return v;
+  };
+  std::vector<int> present;
+  for (int value = 0; value < 256; value++)
+    if (bits(1))
+      present.push_back(value);
+  uint32_t width = bits(8);
+  std::map<int, std::string> codes;
+  for (int value : present) {
+    uint32_t length = bits(width);
+    std::string code;
+    for (uint32_t i = 0; i < length; i++)
+      code += bits(1) ? '1' : '0';
+    codes[value] = code;
+  }
+  return codes;
+}
+
+void ExpectRoundTrip(const std::vector<uint8_t> &data, const std::string &what)
+{
+  std::vector<uint8_t> stream = Pack(data);
+  if (stream.empty())
+    return;  // refused (too small to gain): the archive stores such members
+  EXPECT_LT(stream.size(), data.size()) << what;
+  std::vector<uint8_t> out;
+  ASSERT_EQ(Unpack(stream, &out), PACK_OK) << what;
+  EXPECT_TRUE(out == data) << what;
+  uint32_t checksum = 0, size = 0;
+  ASSERT_EQ(FileGetPackedHeader(stream.data(), (int32_t)stream.size(), &checksum, &size), PACK_OK);
+  EXPECT_EQ(checksum, computeChecksum(data.data(), (int32_t)data.size())) << what;
+}
+
+}  // namespace
+
+TEST(FilePack, TieRulesDecideTheCodes)
+{
+  // a: 3, b: 1, c: 1 (scaled so the stream fits): b and c merge behind a.
+  std::vector<uint8_t> stream = Pack(Counted({{'a', 300}, {'b', 100}, {'c', 100}}));
+  ASSERT_FALSE(stream.empty());
+  EXPECT_EQ(Codes(stream), (std::map<int, std::string>{{'a', "0"}, {'b', "10"}, {'c', "11"}}));
+  EXPECT_EQ(stream[44], 2);  // W
+  // a: 2, b: 1, c: 1: the merged node of equal weight stays behind a.
+  stream = Pack(Counted({{'a', 200}, {'b', 100}, {'c', 100}}));
+  EXPECT_EQ(Codes(stream), (std::map<int, std::string>{{'a', "0"}, {'b', "10"}, {'c', "11"}}));
+  // Two values: the lighter one is child1; with equal weights the smaller value gets 0.
+  EXPECT_EQ(Codes(Pack(Counted({{'x', 50}, {'y', 150}}))),
+            (std::map<int, std::string>{{'x', "1"}, {'y', "0"}}));
+  EXPECT_EQ(Codes(Pack(Counted({{'x', 100}, {'y', 100}}))),
+            (std::map<int, std::string>{{'x', "0"}, {'y', "1"}}));
+}
+
+TEST(FilePack, StreamBytesAreFixed)
+{
+  // Header, presence map with 'a' (0x61) and 'b' (0x62), W = 1, the table,
+  // then 48 'a' as 0 bits and 16 'b' as 1 bits, then the zero byte.
+  std::vector<uint8_t> data = Counted({{'a', 48}, {'b', 16}});
+  std::vector<uint8_t> expected = {'P', 'A', 'K', '1', 0, 0, 0x18, 0x50, 0, 0, 0, 64};
+  expected.resize(45, 0);
+  expected[12 + 0x61 / 8] = 0x40 | 0x20;  // bits for 0x61 and 0x62
+  expected[44] = 1;
+  // table: L=1 code 0, L=1 code 1 -> 1 0 1 1; data: 48 zeros, 16 ones; then 8 zeros.
+  std::vector<uint8_t> tail = {0xB0, 0, 0, 0, 0, 0, 0x0F, 0xFF, 0xF0};
+  expected.insert(expected.end(), tail.begin(), tail.end());
+  std::vector<uint8_t> stream = Pack(data);
+  EXPECT_EQ(stream, expected);
+  EXPECT_EQ(Pack(data), stream);  // the same input always packs to the same bytes
+}
+
+TEST(FilePack, GeneratedCasesRoundTrip)
+{
+  std::mt19937 random(7);
+  std::vector<uint8_t> text, noise(3 << 20), all(256 * 64);
+  while (text.size() < (4u << 20))
+    for (const char *word : {"the ", "scene ", "loads ", "one ", "archive\n", "of ", "objects "})
+      text.insert(text.end(), word, word + strlen(word)), text.push_back('a' + random() % 26);
+  for (uint8_t &b : noise)
+    b = (uint8_t)random();
+  for (size_t i = 0; i < all.size(); i++)
+    all[i] = (uint8_t)(i * 7 + i / 256);
+  ExpectRoundTrip(text, "text");
+  ExpectRoundTrip(noise, "random bytes");
+  ExpectRoundTrip(std::vector<uint8_t>(100000, 'z'), "one value repeated");
+  ExpectRoundTrip(Counted({{0, 70000}, {255, 30000}}), "two values");
+  ExpectRoundTrip(all, "all 256 values");
+  // One value repeated now has a stream (a 1-bit code), where it had none.
+  EXPECT_FALSE(Pack(std::vector<uint8_t>(1000, 0)).empty());
+  // All 256 values: the presence map is all ones.
+  std::vector<uint8_t> skewed = all;
+  skewed.insert(skewed.end(), 200000, 'e');
+  std::vector<uint8_t> stream = Pack(skewed);
+  ASSERT_FALSE(stream.empty());
+  EXPECT_EQ(std::vector<uint8_t>(stream.begin() + 12, stream.begin() + 44), std::vector<uint8_t>(32, 0xFF));
+  // Too small to gain: empty input, one byte, 46 bytes (the header alone is 45).
+  EXPECT_TRUE(Pack({}).empty());
+  EXPECT_TRUE(Pack({'q'}).empty());
+  EXPECT_TRUE(Pack(std::vector<uint8_t>(46, 0)).empty());
+  EXPECT_FALSE(Pack(std::vector<uint8_t>(60, 0)).empty());
+}
+
+TEST(FilePack, CorpusRoundTrips)
+{
+  REQUIRE_CORPUS();
+  int packed = 0;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(CorpusDir())) {
+    if (!entry.is_regular_file())
+      continue;
+    std::string bytes = ReadHostFile(entry.path().string());
+    std::vector<uint8_t> data(bytes.begin(), bytes.end());
+    ExpectRoundTrip(data, entry.path().string());
+    packed += !Pack(data).empty();
+  }
+  EXPECT_GT(packed, 20);
+}
+
+TEST(FilePack, CodesLongerThan32BitsAreRefused)
+{
+  // Fibonacci counts make a chain: n values give a code of n - 1 bits.
+  auto fibonacci = [](int values) {
+    std::map<uint8_t, size_t> counts;
+    size_t a = 1, b = 1;
+    for (int i = 0; i < values; i++, b = a + b, a = b - a)
+      counts[(uint8_t)i] = a;
+    return Counted(counts);
+  };
+  std::vector<uint8_t> longest = fibonacci(33);  // 32-bit codes: still packs
+  // Shuffled, so that long and short codes follow each other in every way.
+  std::shuffle(longest.begin(), longest.end(), std::mt19937(1));
+  std::vector<uint8_t> stream = Pack(longest);
+  ASSERT_FALSE(stream.empty());
+  EXPECT_EQ(stream[44], 32);
+  std::vector<uint8_t> out;
+  ASSERT_EQ(Unpack(stream, &out), PACK_OK);
+  EXPECT_TRUE(out == longest);
+  std::vector<uint8_t> tooLong = fibonacci(34);
+  void *packed = &packed;
+  int32_t size = 1;
+  MemFreeAll();
+  MemInit();
+  EXPECT_EQ(FilePack(tooLong.data(), (int32_t)tooLong.size(), &packed, &size), PACK_ERR_FAILED);
+  EXPECT_EQ(packed, nullptr);
+  EXPECT_EQ(size, 0);
+}
+
+TEST(FileUnpack, DamagedStreamsFail)
+{
+  std::vector<uint8_t> data = Counted({{'a', 300}, {'b', 100}, {'c', 100}});
+  std::vector<uint8_t> good = Pack(data);
+  ASSERT_FALSE(good.empty());
+  std::vector<uint8_t> out;
+  // Not a prefix code: b's code "10" turned into "00", under a's leaf "0".
+  std::vector<uint8_t> notPrefix = good;
+  size_t bBit = 360 + 3 + 2;  // after a's length and code, b's length (2 bits), then its code
+  notPrefix[bBit / 8] &= (uint8_t) ~(0x80 >> (bBit % 8));
+  EXPECT_EQ(Unpack(notPrefix, &out), PACK_ERR_FAILED);
+  // A missing child: drop c from the presence map (value 'c' = 0x63), so
+  // its table entry is gone and data bits "11" lead nowhere.
+  std::vector<uint8_t> twoCodes = Pack(Counted({{'a', 300}, {'b', 100}, {'c', 100}}));
+  twoCodes[12 + 0x63 / 8] &= (uint8_t) ~(0x80 >> (0x63 % 8));
+  EXPECT_EQ(Unpack(twoCodes, &out), PACK_ERR_FAILED);
+  // Data running out: cut anywhere, or a size that claims more bytes.
+  for (size_t keep : {size_t(0), size_t(11), size_t(44), size_t(50), good.size() - 10})
+    EXPECT_EQ(FileUnpack(good.data(), (int32_t)keep, out.data(), (int32_t)data.size()), PACK_ERR_FAILED) << keep;
+  std::vector<uint8_t> bigger = good;
+  bigger[10] = 0x02, bigger[11] = 0x08;  // 520 bytes, 20 more than the data holds
+  out.assign(520, 0);
+  EXPECT_EQ(FileUnpack(bigger.data(), (int32_t)bigger.size(), out.data(), (int32_t)out.size()), PACK_ERR_FAILED);
+  // An output block smaller than the unpacked size is not written past.
+  out.assign(10, 0x55);
+  EXPECT_EQ(FileUnpack(good.data(), (int32_t)good.size(), out.data(), 10), PACK_ERR_FAILED);
+  EXPECT_EQ(out, std::vector<uint8_t>(10, 0x55));
+  // No signature.
+  std::vector<uint8_t> archive = Bytes("DAT1\0\0\0\0\0\0\0\0\0\0\0\0");
+  EXPECT_EQ(FileGetUnpackedSize(archive.data(), (int32_t)archive.size()), 0u);
+  EXPECT_EQ(FileUnpack(archive.data(), (int32_t)archive.size(), out.data(), 10), PACK_ERR_FAILED);
+  EXPECT_EQ(Unpack(good, &out), PACK_OK);
+  EXPECT_EQ(out, data);
+}

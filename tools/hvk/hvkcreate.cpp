@@ -1,0 +1,140 @@
+// hvk create: every regular file under a folder becomes a member named by its
+// Windows-style path below that folder ("C:\vorlanth\vorlanth.lws"), packed
+// when the packed stream is smaller and stored otherwise. Members are sorted
+// by name, so one folder always gives the same archive bytes.
+//
+// Archive written: the 8-byte header, every entry back to back (advance = the
+// entry's own 20 bytes and name), then every member's bytes in the same order.
+// The fourth word of an entry holds the member's checksum (sum of its bytes),
+// which `hvk verify` checks; a packed member's stored size is its stream's length.
+#include "hvk.h"
+#include "filearc.h"
+#include "filepack.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Member {
+  std::string name;  // as stored
+  fs::path path;
+};
+
+}  // namespace
+
+static std::string memberName(const fs::path &relative, char drive)
+{
+  std::string name = drive ? std::string(1, drive) + ":" : std::string();
+  for (const fs::path &part : relative)
+    name += "\\" + part.string();
+  return name;
+}
+
+// The name as the archive reader compares it.
+static std::string normalised(const std::string &name)
+{
+  std::string text = name.size() >= 2 && name[1] == ':' ? name.substr(2) : name;
+  for (char &c : text)
+    c = c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c);
+  return text;
+}
+
+static int collect(const HvkCreateOptions &options, std::vector<Member> *members)
+{
+  std::error_code ec;
+  if (!fs::is_directory(options.folder, ec))
+    return HvkFail(options.folder, "not a folder");
+  fs::path self = fs::weakly_canonical(options.archive, ec);
+  fs::recursive_directory_iterator walk(options.folder, ec), end;
+  for (; !ec && walk != end; walk.increment(ec)) {
+    std::error_code skip;
+    if (!walk->is_regular_file(skip) || fs::weakly_canonical(walk->path(), skip) == self)
+      continue;
+    fs::path relative = walk->path().lexically_relative(options.folder);
+    Member member{memberName(relative, options.drive), walk->path()};
+    if (member.name.size() > ARC_NAME_SIZE - 1)
+      return HvkFail(walk->path().string(), "member name longer than 191 characters");
+    members->push_back(member);
+  }
+  if (ec)
+    return HvkFail(options.folder, "cannot be read: " + ec.message());
+  std::sort(members->begin(), members->end(),
+            [](const Member &a, const Member &b) { return a.name < b.name; });
+  std::set<std::string> seen;
+  for (const Member &member : *members)
+    if (!seen.insert(normalised(member.name)).second)
+      return HvkFail(member.path.string(),
+                     "another file has the same name but for case; the show could not tell them apart");
+  return 0;
+}
+
+static void putWord(std::vector<uint8_t> *image, size_t at, uint32_t value)
+{
+  for (int i = 0; i < 4; i++)
+    (*image)[at + i] = (uint8_t)(value >> (8 * i));
+}
+
+// Appends the member's bytes, packed when that is smaller, and fills its entry.
+static int addMember(const Member &member, const HvkCreateOptions &options, size_t entry,
+                     std::vector<uint8_t> *image)
+{
+  std::vector<uint8_t> bytes;
+  std::string problem;
+  if (!HvkReadFile(member.path.string(), &bytes, &problem))
+    return HvkFail(member.path.string(), problem);
+  if ((int64_t)bytes.size() > HVK_MAX_MEMBER)
+    return HvkFail(member.path.string(),
+                   std::to_string(bytes.size()) + " bytes is over the " +
+                       std::to_string((long long)HVK_MAX_MEMBER) +
+                       "-byte limit of one member (the show's memory pool must hold it whole)");
+  HvkFreshPool();
+  int32_t size = (int32_t)bytes.size();
+  void *packed = nullptr;
+  int32_t packedSize = 0;
+  bool pack = !options.storeAll && FilePack(bytes.data(), size, &packed, &packedSize) == PACK_OK &&
+              packedSize < size;
+  const uint8_t *data = pack ? (const uint8_t *)packed : bytes.data();
+  size_t length = pack ? (size_t)packedSize : bytes.size();
+  if ((int64_t)(image->size() + length) > HVK_MAX_ARCHIVE)
+    return HvkFail(options.archive, "the archive would pass 2 GiB");
+  putWord(image, entry + 4, pack ? ARC_PACKED : ARC_STORED);
+  putWord(image, entry + 8, (uint32_t)length);
+  putWord(image, entry + 12, computeChecksum(bytes.data(), size));
+  putWord(image, entry + 16, (uint32_t)image->size());
+  image->insert(image->end(), data, data + length);
+  return 0;
+}
+
+int HvkCreate(const HvkCreateOptions &options)
+{
+  std::vector<Member> members;
+  if (collect(options, &members) != 0)
+    return 1;
+  size_t directory = ARC_HEADER_SIZE;
+  for (const Member &member : members)
+    directory += ARC_ENTRY_SIZE + member.name.size() + 1;
+  std::vector<uint8_t> image(directory, 0);
+  image[0] = 'D', image[1] = 'A', image[2] = 'T', image[3] = '1';
+  putWord(&image, 4, (uint32_t)members.size());
+  size_t entry = ARC_HEADER_SIZE;
+  int packedCount = 0;
+  for (const Member &member : members) {
+    size_t advance = ARC_ENTRY_SIZE + member.name.size() + 1;
+    putWord(&image, entry, (uint32_t)advance);
+    std::copy(member.name.begin(), member.name.end(), image.begin() + entry + ARC_ENTRY_SIZE);
+    if (addMember(member, options, entry, &image) != 0)
+      return 1;
+    packedCount += image[entry + 4] == ARC_PACKED;
+    entry += advance;
+  }
+  std::string problem;
+  if (!HvkWriteFile(options.archive, image, &problem))
+    return HvkFail(options.archive, problem);
+  fprintf(hvkOut, "%s: %zu members (%d packed), %zu bytes\n", options.archive.c_str(),
+          members.size(), packedCount, image.size());
+  return 0;
+}
