@@ -98,6 +98,10 @@ static void applyMorphs(const LwsScene *scene, const LwsBlock *item, LwoObject *
 }
 
 // Multiplies the item's ancestors onto the model-view matrix, outermost first.
+// NOTE: an ancestor's position is scaled to world units like the item's own
+// (its scale is not: the item's own scale already carries the world scale
+// once). Unscaled, a parent away from the origin would drift from its
+// children whenever the world scale is not 1.
 static void applyAncestors(const LwsScene *scene, const LwsBlock *item)
 {
   const LwsBlock *parent = itemAt(scene, item->parentIndex);
@@ -105,7 +109,10 @@ static void applyAncestors(const LwsScene *scene, const LwsBlock *item)
     return;  // no parent, or a parent that names itself
   transCount = 0;
   while (parent && transCount < TRANS_TABLE_SIZE) {
-    getTrans(&transTable[transCount], parent, 1.0f);
+    LwoTransform *t = &transTable[transCount];
+    getTrans(t, parent, 1.0f);
+    for (int k = 0; k < 3; k++)
+      t->position[k] *= scene->worldScale;
     transCount++;
     parent = itemAt(scene, parent->parentIndex);
   }

@@ -1,0 +1,16 @@
+// The show driver: the four callbacks the window layer runs.
+#pragma once
+
+struct LwsScene;
+
+void cbInit(void);  // one-time start-up: console, pool, files, title, archive, textures, matrices, scene, font
+void cbDraw(void);  // one frame: clear, clip, scene, scroll text, flip
+void cbFree(void);
+void cbKey(int key);
+
+// For tests: the scene record, the scroll position in pixels, the scroll
+// text's length, and a return to the state before start-up.
+LwsScene *ShowGetScene(void);
+int ShowGetScrollPosition(void);
+int ShowGetTextLength(void);
+void ShowReset(void);
