@@ -3,6 +3,7 @@
 // back end flat or textured.
 #include "lwo.h"
 #include "matrix.h"
+#include "mem.h"
 #include "ps2draw.h"
 #include "ps2drawtex.h"
 #include "render.h"
@@ -17,11 +18,25 @@ static ScreenVertex triangleRecords[RENDER_TRIANGLE_RECORDS];
 static VertexBuffer vertexBufferObj = {vertexRecordsObj, RENDER_VERTEX_RECORDS, 0};
 static VertexBuffer vertexBufferSurf = {vertexRecordsSurf, RENDER_VERTEX_RECORDS, 0};
 static TriangleBuffer triangleBuffer = {triangleRecords, RENDER_TRIANGLES};
+static uint32_t poolGeneration;  // the pool's generation when the buffers last grew
+
+// Grown buffers live in the pool; once the pool has been forgotten (tools and
+// tests reset it) their blocks may belong to someone else, so the buffers
+// return to their static records.
+static void dropStaleBuffers(void)
+{
+  if (poolGeneration == MemGetGeneration())
+    return;
+  vertexBufferObj = {vertexRecordsObj, RENDER_VERTEX_RECORDS, 0};
+  vertexBufferSurf = {vertexRecordsSurf, RENDER_VERTEX_RECORDS, 0};
+  poolGeneration = MemGetGeneration();
+}
 
 int32_t LwoDrawReserve(const LwoObject *object)
 {
   if (!object)
     return LWO_ERR_NULL;
+  dropStaleBuffers();
   int32_t surfPoints = 0;
   for (int32_t i = 0; i < object->uvMapCount && i < LWO_MAX_UV_MAPS; i++)
     if (object->uvMaps[i].totalCount > surfPoints)
@@ -112,10 +127,9 @@ static void render(LwoObject *object)
 {
   if (!object->points || object->vertexCount <= 0)
     return;
-  // A buffer too small here means the object was not prepared at load time
-  // (LwoDrawReserve); grow it now rather than leave points out.
-  if (object->vertexCount > vertexBufferObj.capacity)
-    LwoDrawReserve(object);
+  // Points beyond what the buffers could be grown to at load time are left
+  // out by the vertex stage, which says so once; their triangles are dropped.
+  dropStaleBuffers();
   int single = object->surfaceCount == 1 && object->surfaces && object->surfaces[0].reflection;
   BuildVertexBuffer(object->points, single ? object->normals : nullptr, &vertexBufferObj,
                     object->vertexCount);
