@@ -58,7 +58,7 @@ static void init3D(void)
 
 // Plays the scene at playPosition and advances the clock: one pass through
 // the animation takes 1250 drawn frames, whatever time they take.
-static void do3D(void)
+void do3D(void)
 {
   lws.halfWidth = window->width >> 1;
   lws.halfHeight = window->height >> 1;
@@ -90,7 +90,7 @@ static void drawGlyph(const uint8_t *pixels, int32_t g, int x, int bottomY)
 // frame. A character is drawn whole as soon as its left edge is inside the
 // surface (the scissor cuts its right part) and vanishes when that edge
 // reaches column 0.
-static void doScrollTxt(void)
+void doScrollTxt(void)
 {
   PS2DrawSetColor(255, 255, 255);
   PS2DrawEnableZBuffer(0);
