@@ -1,8 +1,31 @@
 #!/usr/bin/env bash
-# Builds everything and plays the show.
+# Builds everything (the demo content and its archive included) and plays one
+# full loop of the show (1250 frames), leaving something to watch:
+#   build/show/morvane.mp4     when ffmpeg is installed,
+#   build/show/frames/*.png    otherwise,
+# and showing it in a window at the same time when a display is available.
+# Extra arguments go to morvane (for example --region ntsc).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
-./build/default/morvane --frames 3 "$@"
+
+out=build/show
+mkdir -p "$out"
+args=(--frames 1250)
+if command -v ffmpeg >/dev/null 2>&1; then
+  rm -f "$out/morvane.mp4"
+  args+=(--video "$out/morvane.mp4")
+  result="$out/morvane.mp4 (video of one loop)"
+else
+  rm -rf "$out/frames" && mkdir -p "$out/frames"
+  args+=(--png "$out/frames")
+  result="$out/frames/000000.png to 001249.png (one loop; install ffmpeg for a video)"
+fi
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  args+=(--window)
+fi
+./build/default/morvane "${args[@]}" "$@"
+echo
+echo "The show's loop is in $result."

@@ -175,6 +175,9 @@ int32_t LwoSetDissolve(LwoObject *object, float value);
 // matrix (the float is not used).
 int32_t LwoEnable(LwoObject *object, int mode);
 int32_t LwoApplyTransf(LwoTransform *transform, float unused);
+// Grows the shared vertex buffers for this object's points and seam points;
+// called once per object at load time so that drawing never allocates.
+int32_t LwoDrawReserve(const LwoObject *object);
 
 // Triangle strips over the whole object's triangles.
 void LwoStripCreate(LwoObject *object);

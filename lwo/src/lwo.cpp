@@ -59,6 +59,11 @@ static int32_t parseAndInit(LwoObject *object)
   int32_t result = LwoParse();
   if (result == 0)
     result = LwoInit();
+  // The drawing buffers grow now, at load time, for an object bigger than
+  // they are, so that drawing never allocates. Without room for them the
+  // object still loads; drawing then leaves out the points that do not fit.
+  if (result == 0 && LwoDrawReserve(object) != LWO_OK)
+    ConsoleAdd("Warning : %s has more points than the drawing buffers can hold !", object->name);
   FileFree(lwoFile);
   MemFree(lwoFile);
   lwoFile = nullptr;

@@ -157,6 +157,9 @@ int32_t LwoBuildTerrain(LwoObject *object, const char *heightMapName, const char
   } else {
     buildTerrain();
     rescaleTerrain();
+    if (LwoDrawReserve(object) != LWO_OK)  // the drawing buffers grow at load time
+      ConsoleAdd("Warning : terrain %s has more points than the drawing buffers can hold !",
+                 heightMapName);
   }
   TexFree(&heightEntry);
   lwoTerrain = nullptr;

@@ -160,3 +160,13 @@ float EnvEval(const LwsEnvelope *envelope, float time);
 
 // Playback: draws one frame of the scene at its playPosition.
 int32_t LwsEnable(LwsScene *scene);
+// The scene time of the last frame played, in seconds.
+float LwsGetTime(void);
+// The camera's view transform onto the current matrix; -2 for a null camera.
+int32_t CamEnable(LwsCamera *camera);
+int32_t CamDisable(LwsCamera *camera);
+// Lights and sorting do nothing: no lighting, objects in list order.
+int32_t LightEnable(LwsLight *light);
+int32_t LightDisable(LwsLight *light);
+void LightAmbientSet(float r, float g, float b, float a);
+void LwsSort(void);

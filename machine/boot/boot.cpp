@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 static void bootMachine(int argc, char **argv, char **envp)
 {
@@ -33,6 +34,11 @@ static void bootMachine(int argc, char **argv, char **envp)
   app.add_option("--video", config.videoFile, "Pipe the frames to ffmpeg, which writes FILE");
   app.add_flag("--checksums", config.checksums, "Print each frame's number and picture checksum on standard error");
 
+  app.add_option("--scene", config.sceneName,
+                 "Play this LightWave scene (a name under the host folder, e.g. 'Scenes\\ship.lws') instead of the built-in one");
+  int headless = 0;
+  app.add_flag("--headless", headless, "Never open a window, even when a display is available");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp &e) {
@@ -44,6 +50,18 @@ static void bootMachine(int argc, char **argv, char **envp)
     std::exit(2);
   }
   config.region = (region == "ntsc" || region == "NTSC") ? MACHINE_REGION_NTSC : MACHINE_REGION_PAL;
+  // Plain `morvane` plays the show as the console would: forever, and in a
+  // window when there is a display to show it on.
+  bool presenter = config.window || !config.pngDir.empty() || !config.videoFile.empty() || config.checksums;
+  bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  if (!presenter && !headless && config.maxFrames == 0 && display)
+    config.window = 1;
+  // Another scene's files come from the host folder; the show's font still
+  // comes from the built-in content when that is there.
+  std::error_code ec;
+  std::string builtIn = std::string(MORVANE_DATA_DIR) + "/content";
+  if (!config.sceneName.empty() && std::filesystem::is_directory(builtIn, ec))
+    config.fallbackDir = builtIn;
   MachineSetup(&config);
   std::string error = MachinePresentError();
   if (!error.empty()) {

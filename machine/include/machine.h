@@ -21,6 +21,8 @@ struct MachineConfig {
   int window;               // an SDL2 window showing every flip (implies real time)
   int scale;                // window magnification, 1 or more
   int checksums;            // one line per frame on standard error: number and CRC-32
+  std::string sceneName;    // a scene to play instead of the built-in one ("" for the built-in)
+  std::string fallbackDir;  // read-only second folder for names not under hostDir ("" for none)
 };
 
 // The defaults: the built demo content's folder as host folder (the current

@@ -10,7 +10,7 @@
 // records with strings and vectors are built on first use.
 static MachineConfig &configRecord(void)
 {
-  static MachineConfig record = {".", MACHINE_REGION_PAL, 0, 0, "", "", 0, 2, 0};
+  static MachineConfig record = {".", MACHINE_REGION_PAL, 0, 0, "", "", 0, 2, 0, "", ""};
   return record;
 }
 static int frameCount;
@@ -34,6 +34,8 @@ void MachineDefaults(MachineConfig *out)
   out->window = 0;
   out->scale = 2;
   out->checksums = 0;
+  out->sceneName.clear();
+  out->fallbackDir.clear();
 }
 
 void MachineSetup(const MachineConfig *in)

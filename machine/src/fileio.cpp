@@ -77,7 +77,8 @@ static std::string matchEntry(const std::string &folder, const std::string &name
   return found;
 }
 
-std::string MachineResolveHostPath(const char *name)
+// The path of `name` below the folder `root`, or "" for another device.
+static std::string resolveUnder(const std::string &root, const char *name)
 {
   if (!name)
     return std::string();
@@ -96,12 +97,29 @@ std::string MachineResolveHostPath(const char *name)
   }
   std::vector<std::string> parts;
   splitComponents(rest, &parts);
-  std::string path = MachineGetConfig()->hostDir;
-  if (path.empty())
-    path = ".";
+  std::string path = root.empty() ? std::string(".") : root;
   for (const std::string &part : parts)
     path = matchEntry(path, part);
   return path;
+}
+
+std::string MachineResolveHostPath(const char *name)
+{
+  return resolveUnder(MachineGetConfig()->hostDir, name);
+}
+
+// Where a file to read is found: under the host folder, or else under the
+// fallback folder (the built-in content while another scene plays, so the
+// show's own font still loads).
+static std::string resolveForReading(const char *name)
+{
+  std::string path = MachineResolveHostPath(name);
+  const std::string &fallback = MachineGetConfig()->fallbackDir;
+  struct stat st;
+  if (path.empty() || fallback.empty() || stat(path.c_str(), &st) == 0)
+    return path;
+  std::string other = resolveUnder(fallback, name);
+  return stat(other.c_str(), &st) == 0 ? other : path;
 }
 
 static int hostFd(int handle)
@@ -120,7 +138,8 @@ int fio_open(const char *name, int flags)
 {
   if (!name)
     return FIO_EINVAL;
-  std::string path = MachineResolveHostPath(name);
+  std::string path = (flags & FIO_O_RDWR) == FIO_O_RDONLY ? resolveForReading(name)
+                                                          : MachineResolveHostPath(name);
   if (path.empty())
     return FIO_ENOENT;
   int slot = 0;

@@ -32,3 +32,6 @@ int32_t MemGetPosition(void);      // offset of the next free byte
 const uint8_t *MemGetPoolStart(void);
 const MemNode *MemGetFirstNode(void);            // head of the allocation list, or null
 const MemNode *MemGetNode(uint32_t offset);      // the record at a pool offset, or null for MEM_NONE
+// Changes every time MemFreeAll forgets the pool: a module that keeps a block
+// across calls compares it to know whether its block may have been handed out again.
+uint32_t MemGetGeneration(void);

@@ -16,6 +16,7 @@ static uint32_t tree = MEM_NONE;       // head of the allocation list
 static uint32_t lastUsed = MEM_NONE;   // tail of the allocation list
 static int32_t last;                   // 1 once a record has been appended
 static int initialised;                // MemInit has run at least once
+static uint32_t generation;            // counts the times the pool was forgotten
 
 static MemNode *nodeAt(uint32_t offset)
 {
@@ -75,6 +76,7 @@ void MemFree(void *block)
 
 void MemFreeAll(void)
 {
+  generation++;
   tree = MEM_NONE;
   lastUsed = MEM_NONE;
   last = 0;
@@ -106,4 +108,9 @@ const MemNode *MemGetNode(uint32_t offset)
   if (offset == MEM_NONE || offset > MEM_POOL_SIZE - sizeof(MemNode))
     return nullptr;
   return nodeAt(offset);
+}
+
+uint32_t MemGetGeneration(void)
+{
+  return generation;
 }

@@ -26,3 +26,12 @@ void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16
 // texture coordinate t over `size` texels. Both saturate instead of wrapping.
 uint32_t PS2DrawDepthOf(float z);
 uint32_t PS2DrawTexelOf(uint16_t size, float t);
+
+// What the triangle draws did since start-up: triangles handed in, texture
+// uploads, and the time spent (packets, DMA and the GS drawing them).
+struct PS2DrawStats {
+  int64_t triangles;
+  int64_t uploads;
+  int64_t nanos;
+};
+const PS2DrawStats *PS2DrawGetStats(void);

@@ -12,7 +12,10 @@
 #include "ps2screen.h"
 #include "render.h"
 
+#include <chrono>
 #include <cstddef>
+
+static PS2DrawStats drawStats;  // written by the triangle draws, read by diagnostics
 
 // Current colour and depth scale: set by the callers, read by every operation.
 static uint8_t colorR, colorG, colorB;
@@ -123,7 +126,7 @@ static void sendFlatTriangles(const ScreenVertex *records, int count, uint64_t r
   GifSend();
 }
 
-void PS2DrawTriangleBuffer(const ScreenVertex *records, int count, uint8_t r, uint8_t g, uint8_t b)
+static void drawFlat(const ScreenVertex *records, int count, uint8_t r, uint8_t g, uint8_t b)
 {
   if (count <= 0 || !records)
     return;
@@ -180,8 +183,8 @@ static int meanColor(uint16_t texWidth, uint16_t texHeight, const void *pixels, 
   return samples > 0;
 }
 
-void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16_t texWidth,
-                                  uint16_t texHeight, const void *pixels)
+static void drawTextured(const ScreenVertex *records, int count, uint16_t texWidth,
+                         uint16_t texHeight, const void *pixels)
 {
   if (count <= 0 || !records)
     return;
@@ -190,12 +193,42 @@ void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16
     // The texture would not fit the texture area: draw the surface flat instead.
     uint8_t rgb[3];
     if (fits == PS2TEX_ERR_SIZE && texWidth && texHeight && meanColor(texWidth, texHeight, pixels, rgb))
-      PS2DrawTriangleBuffer(records, count, rgb[0], rgb[1], rgb[2]);
+      drawFlat(records, count, rgb[0], rgb[1], rgb[2]);
     return;
   }
   PS2DrawTexUpload(texWidth, texHeight, pixels);
+  drawStats.uploads++;
   for (int done = 0; done < count; done += TEX_TRIANGLES_PER_PACKET) {
     int part = count - done < TEX_TRIANGLES_PER_PACKET ? count - done : TEX_TRIANGLES_PER_PACKET;
     sendTexTriangles(records + 3 * done, part, texWidth, texHeight);
   }
+}
+
+// Counters and time of the triangle draws, for diagnostics and benchmarks.
+static int64_t nanosSince(std::chrono::steady_clock::time_point start)
+{
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  return (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
+}
+
+void PS2DrawTriangleBuffer(const ScreenVertex *records, int count, uint8_t r, uint8_t g, uint8_t b)
+{
+  auto start = std::chrono::steady_clock::now();
+  drawFlat(records, count, r, g, b);
+  drawStats.triangles += count > 0 ? count : 0;
+  drawStats.nanos += nanosSince(start);
+}
+
+void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16_t texWidth,
+                                  uint16_t texHeight, const void *pixels)
+{
+  auto start = std::chrono::steady_clock::now();
+  drawTextured(records, count, texWidth, texHeight, pixels);
+  drawStats.triangles += count > 0 ? count : 0;
+  drawStats.nanos += nanosSince(start);
+}
+
+const PS2DrawStats *PS2DrawGetStats(void)
+{
+  return &drawStats;
 }

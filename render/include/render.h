@@ -116,6 +116,8 @@ struct RenderStats {
   int64_t trianglesClipped; // touched by a screen-edge pass (cut or dropped)
   int64_t trianglesOut;     // triangles written to triangle buffers
   int64_t trianglesLost;    // pieces dropped because a buffer was too small
+  int64_t vertexNanos;      // time spent in BuildVertexBuffer
+  int64_t triangleNanos;    // time spent in BuildTriangleBuffer
 };
 const RenderStats *RenderStatsGet(void);
 // Zeroes the counters and re-arms the one-time console warnings.

@@ -16,6 +16,7 @@
 #include "mem.h"
 #include "window.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -112,8 +113,8 @@ static void projectPoint(const float *p, const float *n, ScreenVertex *out, cons
   out->z = -c.z;
 }
 
-int32_t BuildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
-                          int32_t count)
+static int32_t buildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
+                                 int32_t count)
 {
   if (!out || (count > 0 && !points))
     return RENDER_ERR_NULL;
@@ -258,9 +259,9 @@ static int32_t buildPieces(VertexBuffer *vertices, int32_t limit, const float *u
   return n;
 }
 
-int32_t BuildTriangleBuffer(VertexBuffer *vertices, const float *uv, const int32_t *triangles,
-                            int32_t triangleCount, int32_t first, TriangleBuffer *out,
-                            int32_t *outCount, int32_t useEnvUV)
+static int32_t buildTriangleBuffer(VertexBuffer *vertices, const float *uv,
+                                   const int32_t *triangles, int32_t triangleCount, int32_t first,
+                                   TriangleBuffer *out, int32_t *outCount, int32_t useEnvUV)
 {
   if (outCount)
     *outCount = 0;
@@ -308,4 +309,30 @@ int32_t BuildTriangleBuffer(VertexBuffer *vertices, const float *uv, const int32
   stats.trianglesOut += n;
   *outCount = n;
   return t - first;
+}
+
+static int64_t nanosSince(std::chrono::steady_clock::time_point start)
+{
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  return (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
+}
+
+int32_t BuildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
+                          int32_t count)
+{
+  auto start = std::chrono::steady_clock::now();
+  int32_t result = buildVertexBuffer(points, normals, out, count);
+  stats.vertexNanos += nanosSince(start);
+  return result;
+}
+
+int32_t BuildTriangleBuffer(VertexBuffer *vertices, const float *uv, const int32_t *triangles,
+                            int32_t triangleCount, int32_t first, TriangleBuffer *out,
+                            int32_t *outCount, int32_t useEnvUV)
+{
+  auto start = std::chrono::steady_clock::now();
+  int32_t result = buildTriangleBuffer(vertices, uv, triangles, triangleCount, first, out,
+                                       outCount, useEnvUV);
+  stats.triangleNanos += nanosSince(start);
+  return result;
 }

@@ -1,0 +1,21 @@
+// The show driver: the four callbacks the window layer runs.
+#pragma once
+
+struct LwsScene;
+
+void cbInit(void);  // one-time start-up: console, pool, files, title, archive, textures, matrices, scene, font
+void cbDraw(void);  // one frame: clear, clip, scene, scroll text, flip
+void cbFree(void);
+void cbKey(int key);
+
+// The steps of a frame: the scene at the play position (then the clock
+// advances), and the scroll text over it.
+void do3D(void);
+void doScrollTxt(void);
+
+// For tests: the scene record, the scroll position in pixels, the scroll
+// text's length, and a return to the state before start-up.
+LwsScene *ShowGetScene(void);
+int ShowGetScrollPosition(void);
+int ShowGetTextLength(void);
+void ShowReset(void);

@@ -1,0 +1,168 @@
+// Playback and object drawing on hand-made records: the rules that keep a
+// damaged or unusual scene from drawing garbage or reading outside its data.
+#include "lws.h"
+#include "machine.h"
+#include "matrix.h"
+#include "mem.h"
+#include "testkit.h"
+#include "window.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One triangle facing the camera, flat red, 10 units in front of it.
+struct Triangle {
+  float points[9] = {-1, -1, 0, 1, -1, 0, 0, 1, 0};
+  int32_t indices[3] = {0, 2, 1};
+  LwoSurface surface = {};
+  LwoObject object = {};
+  Triangle()
+  {
+    surface.color[0] = 255;
+    surface.triCount = 1;
+    surface.triIndices = indices;
+    object.vertexCount = 3;
+    object.points = points;
+    object.surfaceCount = 1;
+    object.surfaces = &surface;
+    object.opacity = 100.0f;
+    object.worldScale = 1.0f;
+  }
+};
+
+// A constant envelope.
+LwsEnvelope constant(float value, LwsKey *key)
+{
+  *key = LwsKey{};
+  key->value = value;
+  key->shape = LWS_SHAPE_LINEAR;
+  LwsEnvelope envelope = {};
+  envelope.keys = key;
+  envelope.keyCount = 1;
+  return envelope;
+}
+
+class Playback : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    MemFreeAll();
+    MemInit();
+    MachineForTest(".");
+    MatrixInit();
+  }
+};
+
+TEST_F(Playback, LwoEnableRefusesMorphTargetsAndClampsOpacity)
+{
+  Triangle t;
+  EXPECT_EQ(LwoEnable(nullptr, 0), LWO_ERR_NULL);
+  t.object.isMorphTarget = 1;
+  EXPECT_EQ(LwoEnable(&t.object, 0), LWO_ERR_MORPH_TARGET);
+  EXPECT_FLOAT_EQ(t.object.opacity, 100.0f);  // untouched
+  t.object.isMorphTarget = 0;
+  EXPECT_EQ(LwoEnable(&t.object, 0), LWO_OK);
+  EXPECT_FLOAT_EQ(t.object.opacity, 1.0f);
+  t.object.opacity = -0.5f;
+  EXPECT_EQ(LwoEnable(&t.object, 1), LWO_OK);  // another mode neither blends nor draws
+  EXPECT_FLOAT_EQ(t.object.opacity, -0.5f);
+  EXPECT_EQ(LwoEnable(&t.object, 0), LWO_OK);
+  EXPECT_FLOAT_EQ(t.object.opacity, 0.0f);
+  EXPECT_EQ(LwoApplyTransf(nullptr, 0), LWO_ERR_NULL);
+}
+
+TEST_F(Playback, LwoApplyTransfTurnsHalfAroundYThenScalesThenMoves)
+{
+  LwoTransform transform = {{1, 2, 3}, {0, 0, 0}, {2, 2, 2}, {0, 0, 0}};
+  MatrixMode(MATRIX_MODELVIEW);
+  MatrixLoadIdentity();
+  LwoApplyTransf(&transform, 1.0f);
+  Vector3 in = {1, 0, 1}, out;
+  MatrixVectMult(&out, &in, MatrixGet(MATRIX_MODELVIEW));
+  EXPECT_NEAR(out.x, -2 + 1, 1e-5);  // the half turn about Y, the scale, then the move
+  EXPECT_NEAR(out.y, 2, 1e-5);
+  EXPECT_NEAR(out.z, -2 + 3, 1e-5);
+}
+
+// Items as the parser leaves them, with the faults playback must survive:
+// an item without channels, a parent that does not exist, a morph target
+// that does not exist, a parent loop, and no camera at all.
+TEST_F(Playback, UntrustedScenesPlayWithoutReadingOutside)
+{
+  Triangle a, b;
+  LwoObject nullA = {}, nullB = {};
+  nullA.isNull = nullB.isNull = 1;
+  LwsKey keys[9];
+  LwsEnvelope channels[9];
+  const float motion[9] = {0, 0, 10, 0, 0, 0, 1, 1, 1};
+  for (int k = 0; k < 9; k++)
+    channels[k] = constant(motion[k], &keys[k]);
+
+  LwsBlock items[4] = {};
+  items[0].object = &a.object;  // no channels at all, parent 99, morph target 42
+  items[0].parentIndex = 99;
+  items[0].morphTarget = 42;
+  items[1].object = &b.object;  // parent chain 3 -> 4 -> 3 ...
+  items[1].channels = channels;
+  items[1].channelCount = 9;
+  items[1].parentIndex = 3;
+  items[2].object = &nullA;
+  items[2].parentIndex = 4;
+  items[3].object = &nullB;
+  items[3].parentIndex = 3;
+  for (int i = 0; i < 3; i++)
+    items[i].next = &items[i + 1];
+
+  LwsScene scene = {};
+  scene.objectList = &items[0];
+  scene.itemCount = 4;
+  scene.objectCount = 4;
+  for (int i = 0; i < 4; i++) {
+    scene.items[i] = &items[i];
+    scene.objects[i] = items[i].object;
+  }
+  scene.lastFrame = 60;
+  scene.framesPerSecond = 30;
+  scene.worldScale = 1;
+  scene.zoomFactor = 3.2f;
+  scene.frameWidth = 640;
+  scene.frameHeight = 480;
+  scene.halfWidth = 256;
+  scene.halfHeight = 128;
+  scene.playPosition = 0.5f;
+
+  EXPECT_EQ(LwsEnable(nullptr), LWS_ERR_NULL);
+  EXPECT_EQ(LwsEnable(&scene), LWS_OK);
+  EXPECT_FLOAT_EQ(LwsGetTime(), 1.0f);
+  // Missing channels read as 0: the item without channels has scale 0.
+  EXPECT_FLOAT_EQ(a.object.transform.scale[0], 0.0f);
+  EXPECT_FLOAT_EQ(a.object.transform.rotation[1], 180.0f);
+  EXPECT_FLOAT_EQ(b.object.transform.position[2], -10.0f);
+  EXPECT_FLOAT_EQ(b.object.transform.scale[1], 1.0f);
+  EXPECT_EQ(a.object.ownTransform, 0);
+  EXPECT_TRUE(std::isfinite(MatrixGet(MATRIX_MODELVIEW)->m[0]));
+}
+
+TEST_F(Playback, PerspectiveFollowsTheFrameAndZoom)
+{
+  LwsScene scene = {};
+  scene.lastFrame = 250;
+  scene.framesPerSecond = 25;
+  scene.playPosition = 0.5f;
+  scene.zoomFactor = 3.2f;
+  scene.frameWidth = 640;
+  scene.frameHeight = 480;
+  scene.halfWidth = 1;
+  scene.halfHeight = 1;
+  scene.worldScale = 1;
+  EXPECT_EQ(LwsEnable(&scene), LWS_OK);
+  EXPECT_FLOAT_EQ(LwsGetTime(), 5.0f);
+  const float *m = MatrixGet(MATRIX_PROJECTION)->m;
+  // The frustum spans x of +-0.41666 and y of +-0.3125 at the near plane 1.
+  EXPECT_NEAR(m[0], 2.0f / (2 * 0.4166667f), 1e-4);
+  EXPECT_NEAR(m[5], 2.0f / (2 * 0.3125f), 1e-4);
+}
+
+}  // namespace
