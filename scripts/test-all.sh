@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the default build, then the same
-# suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds everything and runs every test: the default build, every fuzz
+# target over its seeds, then the whole suite again under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 
-for preset in default asan; do
-  echo "== $preset build"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-  echo "== $preset tests"
-  ctest --preset "$preset"
-done
+run_suite() {
+  echo "== $1 build"
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+  echo "== $1 tests"
+  ctest --preset "$1"
+}
 
+run_suite default
 echo "== fuzz seed replay"
 bash scripts/fuzz-replay.sh
+run_suite asan
