@@ -2,7 +2,7 @@
 // bottom-left origin), the plainest form every TGA reader accepts.
 //
 // Header, 18 bytes little-endian: ID length 0, colour map type 0, image type
-// 2, colour map specification 0 (5 bytes), X and Y origin 0, width, height,
+// 2, colour map fields 0 (5 bytes), X and Y origin 0, width, height,
 // depth 24, descriptor 0 (bottom-left origin, no alpha bits); then the rows
 // from the bottom of the picture up, each pixel as B, G, R.
 #include "datagen.h"
