@@ -23,7 +23,9 @@ int32_t LwoSurfAllocTriTable(void)
   }
   for (int32_t s = 0; s < initLwo->surfaceCount; s++) {
     LwoSurface *surface = &initLwo->surfaces[s];
-    surface->triIndices = (int32_t *)lwoAlloc((int64_t)surface->triCount * 3, sizeof(int32_t));
+    // LwoSurfBuildTriTable writes every entry.
+    surface->triIndices =
+        (int32_t *)lwoAllocUninit((int64_t)surface->triCount * 3, sizeof(int32_t));
     if (!surface->triIndices)
       return lwoNoMemory();
   }

@@ -109,11 +109,14 @@ static int32_t makeSeamArrays(LwoUVMap *map)
 {
   int32_t base = initLwo->vertexCount;
   int64_t room = (int64_t)base + countSeams(map);
-  map->seamPoints = (float *)lwoAlloc(room * 3, sizeof(float));
-  map->flatUV = (float *)lwoAlloc(room * 2, sizeof(float));
+  // The points' part is written here; the room for seam copies starts zero.
+  map->seamPoints = (float *)lwoAllocUninit(room * 3, sizeof(float));
+  map->flatUV = (float *)lwoAllocUninit(room * 2, sizeof(float));
   if (!map->seamPoints || !map->flatUV)
     return lwoNoMemory();
   memcpy(map->seamPoints, initLwo->points, sizeof(float) * 3 * (size_t)base);
+  memset(map->seamPoints + (size_t)base * 3, 0, sizeof(float) * 3 * (size_t)(room - base));
+  memset(map->flatUV + (size_t)base * 2, 0, sizeof(float) * 2 * (size_t)(room - base));
   for (int32_t i = 0; i < base; i++) {
     map->flatUV[i * 2 + 0] = finiteOrZero(map->vertexUV[i].u);
     map->flatUV[i * 2 + 1] = finiteOrZero(map->vertexUV[i].v);

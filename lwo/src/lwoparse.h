@@ -139,6 +139,9 @@ int32_t lwoFindLast(const uint8_t *from, const uint8_t *to, uint32_t id);
 // A zero-filled pool block of count x size bytes, or null when that overflows
 // or does not fit.
 void *lwoAlloc(int64_t count, int64_t size);
+// The same block, not zero-filled: only for an array the caller then writes
+// whole (or whose unwritten part it zeroes itself).
+void *lwoAllocUninit(int64_t count, int64_t size);
 // Prints the out-of-memory line for the current file and returns -5.
 int32_t lwoNoMemory(void);
 

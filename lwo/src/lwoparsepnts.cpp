@@ -16,7 +16,7 @@ int32_t LwoParseVert(void)
   }
   int32_t count = (int32_t)(lwoLeft() / 4 / 3);
   lwoIgnored.trailingBytes += (int32_t)(lwoLeft() % 12);
-  float *points = (float *)lwoAlloc((int64_t)count * 3, sizeof(float));
+  float *points = (float *)lwoAllocUninit((int64_t)count * 3, sizeof(float));
   if (!points)
     return lwoNoMemory();
   for (int32_t i = 0; i < count; i++) {

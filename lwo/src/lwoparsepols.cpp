@@ -110,7 +110,8 @@ int32_t LwoParsePoly(void)
   } else {
     countChunk(points, &polygonTotal, &triangleTotal);
   }
-  LwoTriangle *triangles = (LwoTriangle *)lwoAlloc(triangleTotal, sizeof(LwoTriangle));
+  // Filled below; the room left by polygons that give no triangles is zeroed.
+  LwoTriangle *triangles = (LwoTriangle *)lwoAllocUninit(triangleTotal, sizeof(LwoTriangle));
   if (!triangles)
     return lwoNoMemory();
   lwoCurr->triangles = triangles;
@@ -130,6 +131,8 @@ int32_t LwoParsePoly(void)
     lwoCurr->polygons[p].triCount = t - lwoCurr->polygons[p].firstTriangle;
   }
   lwoCurr->triangleCount = t;
+  if (t < triangleTotal)
+    memset(triangles + t, 0, sizeof(LwoTriangle) * (size_t)(triangleTotal - t));
   return 0;
 }
 
