@@ -126,6 +126,35 @@ inline float lwoGetFloat(void)
   memcpy(&value, &bits, sizeof value);
   return value;
 }
+
+// Unchecked reads at a local cursor, for the long runs of point, polygon and
+// map entries: a loop uses them only while the longest form of a whole entry
+// fits before the end of its chunk, and finishes the chunk with the checked
+// reads above. Keeping the cursor in a local lets it live in a register.
+inline uint32_t lwoPeekU2(const uint8_t *p)
+{
+  return ((uint32_t)p[0] << 8) | p[1];
+}
+
+inline float lwoPeekF4(const uint8_t *p)
+{
+  uint32_t bits = ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
+  float value;
+  memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// A VX at *p; moves *p past it (two or four bytes).
+inline uint32_t lwoPeekVX(const uint8_t **p)
+{
+  const uint8_t *q = *p;
+  if (q[0] != 0xFF) {
+    *p = q + 2;
+    return ((uint32_t)q[0] << 8) | q[1];
+  }
+  *p = q + 4;
+  return ((uint32_t)q[1] << 16) | ((uint32_t)q[2] << 8) | q[3];
+}
 // Enters a container of `size` bytes at the cursor (cut to what is left) and
 // returns the outer end, to be given back to lwoLeave.
 const uint8_t *lwoEnter(uint32_t size);

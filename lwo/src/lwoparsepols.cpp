@@ -16,17 +16,23 @@ int32_t lwoReadPolygon(int32_t *points, int32_t *count)
   {
     int32_t n = ((p[0] << 8) | p[1]) & LWO_MAX_POLY_POINTS;
     p += 2;
-    for (int32_t i = 0; i < n; i++) {
-      if (end - p < 2)
-        goto cut;
-      if (p[0] != 0xFF) {
-        points[i] = (p[0] << 8) | p[1];
-        p += 2;
-      } else {
-        if (end - p < 4)
+    if (end - p >= 4 * n) {
+      // Room for n indices of the long form: none can run past the end.
+      for (int32_t i = 0; i < n; i++)
+        points[i] = (int32_t)lwoPeekVX(&p);
+    } else {
+      for (int32_t i = 0; i < n; i++) {
+        if (end - p < 2)
           goto cut;
-        points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
-        p += 4;
+        if (p[0] != 0xFF) {
+          points[i] = (p[0] << 8) | p[1];
+          p += 2;
+        } else {
+          if (end - p < 4)
+            goto cut;
+          points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
+          p += 4;
+        }
       }
     }
     *count = n;
@@ -46,10 +52,10 @@ static int32_t fanSize(int32_t n)
   return n >= 3 ? n - 2 : 1;
 }
 
-static int32_t validPoints(const int32_t *points, int32_t n)
+static int32_t validPoints(const int32_t *points, int32_t n, int32_t vertexCount)
 {
   for (int32_t i = 0; i < n; i++)
-    if (points[i] >= lwoCurr->vertexCount)
+    if (points[i] >= vertexCount)
       return 0;
   return 1;
 }
@@ -115,20 +121,25 @@ int32_t LwoParsePoly(void)
   if (!triangles)
     return lwoNoMemory();
   lwoCurr->triangles = triangles;
+  // Locals: the stores into the arrays would otherwise make the compiler
+  // fetch the object's fields again for every polygon.
+  LwoPolygon *polygons = lwoCurr->polygons;
+  int32_t vertexCount = lwoCurr->vertexCount;
   for (int32_t p = 0; p < lwoCurr->polygonCount; p++) {
-    lwoCurr->polygons[p].firstTriangle = 0;
-    lwoCurr->polygons[p].triCount = 0;
+    polygons[p].firstTriangle = 0;
+    polygons[p].triCount = 0;
   }
   int32_t t = 0, n;
   for (int32_t p = 0; p < polygonTotal; p++) {
     lwoReadPolygon(points, &n);
-    lwoCurr->polygons[p].firstTriangle = t;
-    if (!validPoints(points, n)) {
+    polygons[p].firstTriangle = t;
+    if (!validPoints(points, n, vertexCount)) {
       lwoIgnored.pointRefs++;
       continue;
     }
-    t += addFan(triangles + t, p, points, n);
-    lwoCurr->polygons[p].triCount = t - lwoCurr->polygons[p].firstTriangle;
+    int32_t made = addFan(triangles + t, p, points, n);
+    polygons[p].triCount = made;
+    t += made;
   }
   lwoCurr->triangleCount = t;
   if (t < triangleTotal)
@@ -142,6 +153,21 @@ void LwoParsePolyGetSurf(void)
 {
   if (LwoGetUINT32() != ID_SURF)
     return;
+  LwoPolygon *polygons = lwoCurr->polygons;
+  uint32_t polygonCount = (uint32_t)lwoCurr->polygonCount;
+  // Whole entries while the longest (4-byte VX, U2) fits, then the rest.
+  const uint8_t *p = lwoPtr;
+  while (lwoEnd - p >= 6) {
+    uint32_t polygon = lwoPeekVX(&p);
+    uint32_t tag = lwoPeekU2(p);
+    p += 2;
+    if (polygon >= polygonCount) {
+      lwoIgnored.polygonRefs++;
+      continue;
+    }
+    polygons[polygon].surface = (int32_t)tag;
+  }
+  lwoPtr = p;
   while (lwoLeft() > 0) {
     uint32_t polygon = LwoGetVX();
     uint32_t tag = LwoGetUINT16();
