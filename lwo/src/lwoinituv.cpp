@@ -80,12 +80,6 @@ static LwoUVMap *findMap(const char *name)
   return nullptr;
 }
 
-// Is triangle t on the surface being prepared?
-static int32_t onThisSurface(int32_t t)
-{
-  return initLwo->polygons[initLwo->triangles[t].polygon].surface == initSurf;
-}
-
 // Seam copies of the whole map: each corner, on any surface, that a VMAD
 // entry names. Every surface that uses the map takes its copies from this room.
 static int64_t countSeams(const LwoUVMap *map)
@@ -143,11 +137,16 @@ int32_t LwoSurfBuildUVMapping(void)
   if (!map->seamPoints && makeSeamArrays(map) != 0)
     return LWO_ERR_NO_MEMORY;
   int32_t next = map->totalCount;
-  int32_t *slot = (int32_t *)lwoAlloc(initLwo->triangleCount, sizeof(int32_t));
+  // Every entry is written below. Locals, so the stores do not make the
+  // compiler fetch the object's fields and initSurf again for every triangle.
+  int32_t *slot = (int32_t *)lwoAllocUninit(initLwo->triangleCount, sizeof(int32_t));
   if (!slot)
     return lwoNoMemory();
-  for (int32_t t = 0, n = 0; t < initLwo->triangleCount; t++)
-    slot[t] = onThisSurface(t) ? n++ : -1;
+  const LwoPolygon *polygons = initLwo->polygons;
+  const LwoTriangle *triangles = initLwo->triangles;
+  int32_t surfaceIndex = initSurf;
+  for (int32_t t = 0, n = 0, count = initLwo->triangleCount; t < count; t++)
+    slot[t] = polygons[triangles[t].polygon].surface == surfaceIndex ? n++ : -1;
 
   for (int32_t d = 0; d < map->discCount; d++) {
     const LwoUV *entry = &map->discUV[d];

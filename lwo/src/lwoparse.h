@@ -190,9 +190,6 @@ int32_t LwoParseSurfTexInfo(int32_t surfaceIndex);
 int32_t LwoParseTex(void);
 int32_t LwoParseVMAP(void);
 int32_t LwoParseVMAD(void);
-// Walks one polygon at the cursor: its point count (flag bits masked off) and
-// up to LWO_MAX_POLY_POINTS indices into `points`. 0 when it was read whole.
-int32_t lwoReadPolygon(int32_t *points, int32_t *count);
 // Rewrites a STIL file name in place the way the clip loader looks it up.
 void lwoRewriteStillName(char *name);
 
@@ -205,3 +202,45 @@ int32_t LwoObjBuildNormals(void);
 int32_t LwoMorphAlloc(void);
 int32_t LwoSurfBuildUV(void);
 int32_t LwoSurfBuildUVMapping(void);
+
+// Walks one polygon at the cursor: its point count (flag bits masked off) and
+// up to LWO_MAX_POLY_POINTS indices into `points`. 0 when it was read whole.
+// Inline and through a local cursor: this runs twice per polygon (pre-scan
+// and fill) and is the heart of the load.
+inline int32_t lwoReadPolygon(int32_t *points, int32_t *count)
+{
+  const uint8_t *p = lwoPtr, *end = lwoEnd;
+  *count = 0;
+  if (p > end || end - p < 2)
+    goto cut;
+  {
+    int32_t n = ((p[0] << 8) | p[1]) & LWO_MAX_POLY_POINTS;
+    p += 2;
+    if (end - p >= 4 * n) {
+      // Room for n indices of the long form: none can run past the end.
+      for (int32_t i = 0; i < n; i++)
+        points[i] = (int32_t)lwoPeekVX(&p);
+    } else {
+      for (int32_t i = 0; i < n; i++) {
+        if (end - p < 2)
+          goto cut;
+        if (p[0] != 0xFF) {
+          points[i] = (p[0] << 8) | p[1];
+          p += 2;
+        } else {
+          if (end - p < 4)
+            goto cut;
+          points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
+          p += 4;
+        }
+      }
+    }
+    *count = n;
+    lwoPtr = p;
+    return 0;
+  }
+cut:
+  lwoOverrun = 1;
+  lwoPtr = lwoEnd;
+  return -1;
+}

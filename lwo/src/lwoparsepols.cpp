@@ -5,46 +5,6 @@
 //   PTAG: type (ID), then entries: VX polygon, U2 tag
 #include "lwoparse.h"
 
-// Reads through a local cursor: this runs three times per polygon (pre-scan,
-// count, fill) and is the heart of the load.
-int32_t lwoReadPolygon(int32_t *points, int32_t *count)
-{
-  const uint8_t *p = lwoPtr, *end = lwoEnd;
-  *count = 0;
-  if (p > end || end - p < 2)
-    goto cut;
-  {
-    int32_t n = ((p[0] << 8) | p[1]) & LWO_MAX_POLY_POINTS;
-    p += 2;
-    if (end - p >= 4 * n) {
-      // Room for n indices of the long form: none can run past the end.
-      for (int32_t i = 0; i < n; i++)
-        points[i] = (int32_t)lwoPeekVX(&p);
-    } else {
-      for (int32_t i = 0; i < n; i++) {
-        if (end - p < 2)
-          goto cut;
-        if (p[0] != 0xFF) {
-          points[i] = (p[0] << 8) | p[1];
-          p += 2;
-        } else {
-          if (end - p < 4)
-            goto cut;
-          points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
-          p += 4;
-        }
-      }
-    }
-    *count = n;
-    lwoPtr = p;
-    return 0;
-  }
-cut:
-  lwoOverrun = 1;
-  lwoPtr = lwoEnd;
-  return -1;
-}
-
 // Triangles a polygon of n points gives: a fan of n - 2, or one degenerate
 // triangle for a line or a single point.
 static int32_t fanSize(int32_t n)
