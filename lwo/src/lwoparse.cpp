@@ -81,10 +81,9 @@ int32_t LwoParseGetPolyTexCount(void)
   lwoPtr = lastPols;
   const uint8_t *outer = lwoEnter(lastSize);
   if (LwoGetUINT32() == ID_FACE) {
-    static int32_t points[LWO_MAX_POLY_POINTS];
     int32_t count;
     lwoScanPols.triangles = 0;
-    while (lwoLeft() > 0 && lwoReadPolygon(points, &count) == 0) {
+    while (lwoLeft() > 0 && lwoSkipPolygon(&count) == 0) {
       lwoCurr->polygonCount++;
       lwoScanPols.triangles += count >= 3 ? count - 2 : count > 0 ? 1 : 0;
     }

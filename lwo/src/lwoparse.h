@@ -203,11 +203,13 @@ int32_t LwoMorphAlloc(void);
 int32_t LwoSurfBuildUV(void);
 int32_t LwoSurfBuildUVMapping(void);
 
-// Walks one polygon at the cursor: its point count (flag bits masked off) and
-// up to LWO_MAX_POLY_POINTS indices into `points`. 0 when it was read whole.
-// Inline and through a local cursor: this runs twice per polygon (pre-scan
-// and fill) and is the heart of the load.
-inline int32_t lwoReadPolygon(int32_t *points, int32_t *count)
+// Walks one polygon at the cursor: its point count (flag bits masked off)
+// and, when `keep`, up to LWO_MAX_POLY_POINTS indices into `points` (the
+// passes that only count leave them). 0 when it was read whole. Inline and
+// through a local cursor: this runs twice per polygon (pre-scan and fill) and
+// is the heart of the load.
+template <bool keep>
+inline int32_t lwoWalkPolygon(int32_t *points, int32_t *count)
 {
   const uint8_t *p = lwoPtr, *end = lwoEnd;
   *count = 0;
@@ -218,21 +220,20 @@ inline int32_t lwoReadPolygon(int32_t *points, int32_t *count)
     p += 2;
     if (end - p >= 4 * n) {
       // Room for n indices of the long form: none can run past the end.
-      for (int32_t i = 0; i < n; i++)
-        points[i] = (int32_t)lwoPeekVX(&p);
+      for (int32_t i = 0; i < n; i++) {
+        int32_t index = (int32_t)lwoPeekVX(&p);
+        if (keep)
+          points[i] = index;
+      }
     } else {
       for (int32_t i = 0; i < n; i++) {
         if (end - p < 2)
           goto cut;
-        if (p[0] != 0xFF) {
-          points[i] = (p[0] << 8) | p[1];
-          p += 2;
-        } else {
-          if (end - p < 4)
-            goto cut;
-          points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
-          p += 4;
-        }
+        if (p[0] == 0xFF && end - p < 4)
+          goto cut;
+        int32_t index = (int32_t)lwoPeekVX(&p);
+        if (keep)
+          points[i] = index;
       }
     }
     *count = n;
@@ -243,4 +244,14 @@ cut:
   lwoOverrun = 1;
   lwoPtr = lwoEnd;
   return -1;
+}
+
+inline int32_t lwoReadPolygon(int32_t *points, int32_t *count)
+{
+  return lwoWalkPolygon<true>(points, count);
+}
+
+inline int32_t lwoSkipPolygon(int32_t *count)
+{
+  return lwoWalkPolygon<false>(nullptr, count);
 }

@@ -45,14 +45,14 @@ static int32_t addFan(LwoTriangle *tri, int32_t p, const int32_t *points, int32_
 
 // Counts the polygons (at most polygonCount) and triangles of the chunk at the
 // cursor, leaving the cursor where it was.
-static void countChunk(int32_t *points, int32_t *polygons, int32_t *triangles)
+static void countChunk(int32_t *polygons, int32_t *triangles)
 {
   const uint8_t *start = lwoPtr;
   int32_t overrun = lwoOverrun;
   int32_t n;
   *polygons = 0;
   *triangles = 0;
-  while (lwoLeft() > 0 && *polygons < lwoCurr->polygonCount && lwoReadPolygon(points, &n) == 0) {
+  while (lwoLeft() > 0 && *polygons < lwoCurr->polygonCount && lwoSkipPolygon(&n) == 0) {
     (*polygons)++;
     *triangles += n > 0 ? fanSize(n) : 0;
   }
@@ -74,7 +74,7 @@ int32_t LwoParsePoly(void)
     polygonTotal = lwoCurr->polygonCount;
     triangleTotal = lwoScanPols.triangles;
   } else {
-    countChunk(points, &polygonTotal, &triangleTotal);
+    countChunk(&polygonTotal, &triangleTotal);
   }
   // Filled below; the room left by polygons that give no triangles is zeroed.
   LwoTriangle *triangles = (LwoTriangle *)lwoAllocUninit(triangleTotal, sizeof(LwoTriangle));
