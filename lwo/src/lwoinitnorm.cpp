@@ -9,13 +9,16 @@
 // Face normals are worked out a batch of triangles at a time, then added to
 // their points in triangle order. Neighbouring triangles share points, so
 // adding each face normal as soon as it is known would make every triangle
-// wait on the square root and divisions of the one before it; a batch of
-// independent faces keeps the processor busy. The sums, and so the results,
-// are the same as one triangle at a time.
+// wait on the square root and divisions of the one before it. In a batch the
+// faces are independent and the scaling runs over plain arrays, so the
+// processor overlaps them. The arithmetic and the order of the additions are
+// those of one triangle at a time, and so are the results.
 enum { FACE_BATCH = 256 };
 
-// The face normal of triangle v made `scale` long, positions from points
-// (+ deltas for a morphed shape). The length is taken in double precision.
+struct FaceBatch {
+  float x[FACE_BATCH], y[FACE_BATCH], z[FACE_BATCH];
+};
+
 // One corner's position: the point, plus its offset for a morphed shape.
 // Read into plain values rather than a small array: the copies into an array
 // were read back in wider pieces than they were written, which stalls.
@@ -28,11 +31,11 @@ static void corner(const float *points, const float *deltas, int32_t i, float *x
   *z = withDeltas ? points[i * 3 + 2] + deltas[i * 3 + 2] : points[i * 3 + 2];
 }
 
-// The face normal of triangle v made `scale` long, positions from points
-// (+ deltas for a morphed shape). The length is taken in double precision.
+// Entry i of the batch: the cross product of the edges of triangle v,
+// positions from points (+ deltas for a morphed shape).
 template <bool withDeltas>
-static void faceNormal(const int32_t *v, const float *points, const float *deltas, float scale,
-                       float *face)
+static void crossProduct(const int32_t *v, const float *points, const float *deltas,
+                         FaceBatch *batch, int32_t i)
 {
   float ax, ay, az, bx, by, bz, cx, cy, cz;
   corner<withDeltas>(points, deltas, v[0], &ax, &ay, &az);
@@ -40,14 +43,26 @@ static void faceNormal(const int32_t *v, const float *points, const float *delta
   corner<withDeltas>(points, deltas, v[2], &cx, &cy, &cz);
   float e1x = bx - ax, e1y = by - ay, e1z = bz - az;
   float e2x = cx - ax, e2y = cy - ay, e2z = cz - az;
-  float n[3] = {e1y * e2z - e1z * e2y, e1z * e2x - e1x * e2z, e1x * e2y - e1y * e2x};
-  float length = (float)sqrt((double)n[0] * n[0] + (double)n[1] * n[1] + (double)n[2] * n[2]);
-  if (length == 0.0f)
-    length = 1.0f;
-  // A world scale of 0 makes normals of length 0, not a division by zero.
-  float divisor = length / scale;
-  for (int c = 0; c < 3; c++)
-    face[c] = divisor != 0.0f ? n[c] / divisor : 0.0f;
+  batch->x[i] = e1y * e2z - e1z * e2y;
+  batch->y[i] = e1z * e2x - e1x * e2z;
+  batch->z[i] = e1x * e2y - e1y * e2x;
+}
+
+// Makes the first `count` entries `scale` long. The length is taken in double
+// precision; a zero length counts as 1, and a world scale of 0 makes normals
+// of length 0, not a division by zero.
+static void scaleFaces(FaceBatch *batch, int32_t count, float scale)
+{
+  for (int32_t i = 0; i < count; i++) {
+    float x = batch->x[i], y = batch->y[i], z = batch->z[i];
+    float length = (float)sqrt((double)x * x + (double)y * y + (double)z * z);
+    if (length == 0.0f)
+      length = 1.0f;
+    float divisor = length / scale;
+    batch->x[i] = divisor != 0.0f ? x / divisor : 0.0f;
+    batch->y[i] = divisor != 0.0f ? y / divisor : 0.0f;
+    batch->z[i] = divisor != 0.0f ? z / divisor : 0.0f;
+  }
 }
 
 // Accumulates into `normals` (zero on entry) the face normals of the object's
@@ -57,19 +72,21 @@ static void buildInto(float *normals, const float *deltas, const int32_t *counte
 {
   const float *points = initLwo->points;
   const LwoTriangle *triangles = initLwo->triangles;
-  float scale = initLwo->worldScale;
-  float faces[FACE_BATCH][3];
+  FaceBatch batch;
   for (int32_t first = 0; first < initLwo->triangleCount; first += FACE_BATCH) {
     int32_t count = initLwo->triangleCount - first;
     if (count > FACE_BATCH)
       count = FACE_BATCH;
     for (int32_t i = 0; i < count; i++)
-      faceNormal<withDeltas>(triangles[first + i].vertex, points, deltas, scale, faces[i]);
+      crossProduct<withDeltas>(triangles[first + i].vertex, points, deltas, &batch, i);
+    scaleFaces(&batch, count, initLwo->worldScale);
     for (int32_t i = 0; i < count; i++) {
       const int32_t *v = triangles[first + i].vertex;
-      for (int k = 0; k < 3; k++)
-        for (int c = 0; c < 3; c++)
-          normals[v[k] * 3 + c] += faces[i][c];
+      for (int k = 0; k < 3; k++) {
+        normals[v[k] * 3 + 0] += batch.x[i];
+        normals[v[k] * 3 + 1] += batch.y[i];
+        normals[v[k] * 3 + 2] += batch.z[i];
+      }
     }
   }
   for (int32_t i = 0; i < initLwo->vertexCount; i++)
