@@ -53,14 +53,20 @@ static int32_t loadFromHost(FileData *file, const char *name, const char *second
     return FILE_ERR_NOT_FOUND;
   }
   int size = FileIOGetSize(handle);
-  void *block = size >= 0 ? MemAlloc(size) : nullptr;
+  // The read fills the block, so it is not zero-filled first; whatever a
+  // short read leaves is zeroed below, as a zero-filled block would have it.
+  void *block = size >= 0 ? MemAllocUninit(size) : nullptr;
   if (!block) {
     FileIOClose(handle);
     clearRecord(file);
     ConsoleAdd("Not enough memory");
     return FILE_ERR_NO_MEMORY;
   }
-  FileIORead(handle, block, size);
+  int got = FileIORead(handle, block, size);
+  if (got < 0)
+    got = 0;
+  if (got < size)
+    memset((uint8_t *)block + got, 0, (size_t)(size - got));
   FileIOClose(handle);
   file->size = size;
   file->data = block;

@@ -96,7 +96,7 @@ int32_t LwoLoadMemory(LwoObject *object, const char *name, const void *data, int
     return LWO_ERR_NULL;
   prepareRecord(object, name, worldScale);
   lwoFile = (FileData *)MemAlloc(sizeof(FileData));
-  void *copy = lwoFile ? MemAlloc(size) : nullptr;
+  void *copy = lwoFile ? MemAllocUninit(size) : nullptr;  // the copy below fills it
   if (!copy) {
     ConsoleAdd("Error while loading %s !", object->name);
     lwoFile = nullptr;

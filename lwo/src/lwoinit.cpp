@@ -7,6 +7,23 @@
 // only; the steps in lwoinittri, lwoinitnorm, lwoinitmorph and lwoinituv read it.
 LwoObject *initLwo;
 int32_t initSurf;
+// The coordinates of the object's surfaces whose projection computes none:
+// (0, 0) at every point. Nothing writes them, so one zero-filled array serves
+// all such surfaces of the object. Written by LwoInit and uvArrayFor only.
+static float *zeroUV;
+
+// The coordinate array of a surface: its own for a planar projection along a
+// valid axis, where every pair is then computed; the shared zero array for
+// the projections that compute none.
+static float *uvArrayFor(const LwoSurface *surface)
+{
+  int64_t floats = (int64_t)initLwo->vertexCount * 2;
+  if (surface->projection == LWO_PROJ_PLANAR && surface->axis >= 0 && surface->axis <= 2)
+    return (float *)lwoAllocUninit(floats, sizeof(float));
+  if (!zeroUV)
+    zeroUV = (float *)lwoAlloc(floats, sizeof(float));
+  return zeroUV;
+}
 
 // Flags and texture coordinates of surface s, once the triangle tables exist.
 static int32_t initSurface(int32_t s)
@@ -21,7 +38,7 @@ static int32_t initSurface(int32_t s)
   if (surface->texture && surface->projection != LWO_PROJ_NONE &&
       surface->projection != LWO_PROJ_UV) {
     surface->uvCount = initLwo->vertexCount;
-    surface->uv = (float *)lwoAlloc((int64_t)initLwo->vertexCount * 2, sizeof(float));
+    surface->uv = uvArrayFor(surface);
     if (!surface->uv)
       return lwoNoMemory();
   }
@@ -33,6 +50,7 @@ int32_t LwoInit(void)
   initLwo = LwoGetCurrent();
   if (!initLwo)
     return LWO_ERR_NULL;
+  zeroUV = nullptr;
   for (int i = 0; i < 3; i++)
     initLwo->transform.scale[i] = 1.0f;
   initLwo->normalCount = initLwo->vertexCount;

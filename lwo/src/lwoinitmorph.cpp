@@ -6,7 +6,7 @@
 
 static float *copyOf(const float *source, int32_t floats)
 {
-  float *copy = (float *)lwoAlloc(floats, sizeof(float));
+  float *copy = (float *)lwoAllocUninit(floats, sizeof(float));
   if (copy && floats > 0)
     memcpy(copy, source, sizeof(float) * (size_t)floats);
   return copy;

@@ -4,26 +4,35 @@
 // surfaces costs no more than one of a single surface.
 #include "lwoparse.h"
 
-// The surface a triangle is drawn with, or -1 when its polygon's tag names no
-// surface (such a polygon is never drawn).
-static int32_t surfaceOf(const LwoTriangle *triangle)
+// The surface a polygon is drawn with, or -1 when its tag names no surface
+// (such a polygon is never drawn).
+static int32_t surfaceOf(const LwoPolygon *polygon, int32_t surfaceCount)
 {
-  int32_t s = initLwo->polygons[triangle->polygon].surface;
-  return s >= 0 && s < initLwo->surfaceCount ? s : -1;
+  int32_t s = polygon->surface;
+  return s >= 0 && s < surfaceCount ? s : -1;
 }
 
+// The object's fields are taken into locals in both passes: the stores into
+// the surfaces would otherwise make the compiler fetch them again for every
+// triangle.
 int32_t LwoSurfAllocTriTable(void)
 {
-  for (int32_t s = 0; s < initLwo->surfaceCount; s++)
-    initLwo->surfaces[s].triCount = 0;
-  for (int32_t t = 0; t < initLwo->triangleCount; t++) {
-    int32_t s = surfaceOf(&initLwo->triangles[t]);
+  LwoSurface *surfaces = initLwo->surfaces;
+  const LwoPolygon *polygons = initLwo->polygons;
+  const LwoTriangle *triangles = initLwo->triangles;
+  int32_t surfaceCount = initLwo->surfaceCount, triangleCount = initLwo->triangleCount;
+  for (int32_t s = 0; s < surfaceCount; s++)
+    surfaces[s].triCount = 0;
+  for (int32_t t = 0; t < triangleCount; t++) {
+    int32_t s = surfaceOf(&polygons[triangles[t].polygon], surfaceCount);
     if (s >= 0)
-      initLwo->surfaces[s].triCount++;
+      surfaces[s].triCount++;
   }
-  for (int32_t s = 0; s < initLwo->surfaceCount; s++) {
-    LwoSurface *surface = &initLwo->surfaces[s];
-    surface->triIndices = (int32_t *)lwoAlloc((int64_t)surface->triCount * 3, sizeof(int32_t));
+  for (int32_t s = 0; s < surfaceCount; s++) {
+    LwoSurface *surface = &surfaces[s];
+    // LwoSurfBuildTriTable writes every entry.
+    surface->triIndices =
+        (int32_t *)lwoAllocUninit((int64_t)surface->triCount * 3, sizeof(int32_t));
     if (!surface->triIndices)
       return lwoNoMemory();
   }
@@ -32,15 +41,19 @@ int32_t LwoSurfAllocTriTable(void)
 
 void LwoSurfBuildTriTable(void)
 {
+  LwoSurface *surfaces = initLwo->surfaces;
+  const LwoPolygon *polygons = initLwo->polygons;
+  const LwoTriangle *triangles = initLwo->triangles;
+  int32_t surfaceCount = initLwo->surfaceCount, triangleCount = initLwo->triangleCount;
   // The fill cursors live in the counts, which end where they began.
-  for (int32_t s = 0; s < initLwo->surfaceCount; s++)
-    initLwo->surfaces[s].triCount = 0;
-  for (int32_t t = 0; t < initLwo->triangleCount; t++) {
-    const LwoTriangle *triangle = &initLwo->triangles[t];
-    int32_t s = surfaceOf(triangle);
+  for (int32_t s = 0; s < surfaceCount; s++)
+    surfaces[s].triCount = 0;
+  for (int32_t t = 0; t < triangleCount; t++) {
+    const LwoTriangle *triangle = &triangles[t];
+    int32_t s = surfaceOf(&polygons[triangle->polygon], surfaceCount);
     if (s < 0)
       continue;
-    LwoSurface *surface = &initLwo->surfaces[s];
+    LwoSurface *surface = &surfaces[s];
     int32_t *out = &surface->triIndices[surface->triCount++ * 3];
     out[0] = triangle->vertex[0];
     out[1] = triangle->vertex[1];

@@ -11,41 +11,54 @@
 #include <cmath>
 #include <cstring>
 
-// One planar coordinate: (p - centre) / size + 0.5, or 0 when the size is 0
-// or the result is not a finite number, so nothing undefined reaches drawing.
-static float planar(float offset, float size)
-{
-  if (size == 0.0f)
-    return 0.0f;
-  float value = offset / size + 0.5f;
-  return std::isfinite(value) ? value : 0.0f;
-}
-
 static float finiteOrZero(float value)
 {
   return std::isfinite(value) ? value : 0.0f;
+}
+
+// One column of planar coordinates (out[i * 2] for every point i) from one
+// coordinate of the points: (p - centre) / size + 0.5, or 0 when the size is
+// 0 or the result is not a finite number, so nothing undefined reaches
+// drawing. z is stored negated, so along z the column is 0.5 - (z + centre) /
+// size, which is 0.5 + (Z - centre) / size for the file's Z. One column at a
+// time keeps the loop free of branches on the axis, and only the two columns
+// that are used are worked out.
+template <bool storedZ>
+static void planarColumn(float *out, int32_t component, float centre, float size)
+{
+  const float *points = initLwo->points;
+  if (size == 0.0f) {
+    for (int32_t i = 0; i < initLwo->vertexCount; i++)
+      out[i * 2] = 0.0f;
+    return;
+  }
+  for (int32_t i = 0; i < initLwo->vertexCount; i++) {
+    float p = points[i * 3 + component];
+    float value = storedZ ? 0.5f - (p + centre) / size : (p - centre) / size + 0.5f;
+    out[i * 2] = finiteOrZero(value);
+  }
 }
 
 static void buildPlanar(LwoSurface *surface)
 {
   const float *size = surface->textureSize;
   const float *centre = surface->textureCenter;
-  if (surface->axis < 0 || surface->axis > 2)
-    return;  // no axis to project along: coordinates stay 0
-  for (int32_t i = 0; i < initLwo->vertexCount; i++) {
-    const float *p = &initLwo->points[i * 3];
-    float a = planar(p[0] - centre[0], size[0]);
-    float b = planar(p[1] - centre[1], size[1]);
-    // z is stored negated: 0.5 - (z + cz) / sz is 0.5 + (Z - cz) / sz for the file's Z.
-    float c = size[2] == 0.0f ? 0.0f : 0.5f - (p[2] + centre[2]) / size[2];
-    if (!std::isfinite(c))
-      c = 0.0f;
-    float *uv = &surface->uv[i * 2];
-    switch (surface->axis) {
-    case 0: uv[0] = c; uv[1] = b; break;
-    case 1: uv[0] = a; uv[1] = c; break;
-    default: uv[0] = a; uv[1] = b; break;
-    }
+  float *uv = surface->uv;
+  switch (surface->axis) {
+  case 0:  // u from z, v from y
+    planarColumn<true>(uv, 2, centre[2], size[2]);
+    planarColumn<false>(uv + 1, 1, centre[1], size[1]);
+    break;
+  case 1:  // u from x, v from z
+    planarColumn<false>(uv, 0, centre[0], size[0]);
+    planarColumn<true>(uv + 1, 2, centre[2], size[2]);
+    break;
+  case 2:  // u from x, v from y
+    planarColumn<false>(uv, 0, centre[0], size[0]);
+    planarColumn<false>(uv + 1, 1, centre[1], size[1]);
+    break;
+  default:
+    break;  // no axis to project along: coordinates stay 0
   }
 }
 
@@ -65,12 +78,6 @@ static LwoUVMap *findMap(const char *name)
     if (strcmp(initLwo->uvMaps[m].name, name) == 0)
       return &initLwo->uvMaps[m];
   return nullptr;
-}
-
-// Is triangle t on the surface being prepared?
-static int32_t onThisSurface(int32_t t)
-{
-  return initLwo->polygons[initLwo->triangles[t].polygon].surface == initSurf;
 }
 
 // Seam copies of the whole map: each corner, on any surface, that a VMAD
@@ -96,11 +103,14 @@ static int32_t makeSeamArrays(LwoUVMap *map)
 {
   int32_t base = initLwo->vertexCount;
   int64_t room = (int64_t)base + countSeams(map);
-  map->seamPoints = (float *)lwoAlloc(room * 3, sizeof(float));
-  map->flatUV = (float *)lwoAlloc(room * 2, sizeof(float));
+  // The points' part is written here; the room for seam copies starts zero.
+  map->seamPoints = (float *)lwoAllocUninit(room * 3, sizeof(float));
+  map->flatUV = (float *)lwoAllocUninit(room * 2, sizeof(float));
   if (!map->seamPoints || !map->flatUV)
     return lwoNoMemory();
   memcpy(map->seamPoints, initLwo->points, sizeof(float) * 3 * (size_t)base);
+  memset(map->seamPoints + (size_t)base * 3, 0, sizeof(float) * 3 * (size_t)(room - base));
+  memset(map->flatUV + (size_t)base * 2, 0, sizeof(float) * 2 * (size_t)(room - base));
   for (int32_t i = 0; i < base; i++) {
     map->flatUV[i * 2 + 0] = finiteOrZero(map->vertexUV[i].u);
     map->flatUV[i * 2 + 1] = finiteOrZero(map->vertexUV[i].v);
@@ -127,11 +137,16 @@ int32_t LwoSurfBuildUVMapping(void)
   if (!map->seamPoints && makeSeamArrays(map) != 0)
     return LWO_ERR_NO_MEMORY;
   int32_t next = map->totalCount;
-  int32_t *slot = (int32_t *)lwoAlloc(initLwo->triangleCount, sizeof(int32_t));
+  // Every entry is written below. Locals, so the stores do not make the
+  // compiler fetch the object's fields and initSurf again for every triangle.
+  int32_t *slot = (int32_t *)lwoAllocUninit(initLwo->triangleCount, sizeof(int32_t));
   if (!slot)
     return lwoNoMemory();
-  for (int32_t t = 0, n = 0; t < initLwo->triangleCount; t++)
-    slot[t] = onThisSurface(t) ? n++ : -1;
+  const LwoPolygon *polygons = initLwo->polygons;
+  const LwoTriangle *triangles = initLwo->triangles;
+  int32_t surfaceIndex = initSurf;
+  for (int32_t t = 0, n = 0, count = initLwo->triangleCount; t < count; t++)
+    slot[t] = polygons[triangles[t].polygon].surface == surfaceIndex ? n++ : -1;
 
   for (int32_t d = 0; d < map->discCount; d++) {
     const LwoUV *entry = &map->discUV[d];

@@ -81,10 +81,9 @@ int32_t LwoParseGetPolyTexCount(void)
   lwoPtr = lastPols;
   const uint8_t *outer = lwoEnter(lastSize);
   if (LwoGetUINT32() == ID_FACE) {
-    static int32_t points[LWO_MAX_POLY_POINTS];
     int32_t count;
     lwoScanPols.triangles = 0;
-    while (lwoLeft() > 0 && lwoReadPolygon(points, &count) == 0) {
+    while (lwoLeft() > 0 && lwoSkipPolygon(&count) == 0) {
       lwoCurr->polygonCount++;
       lwoScanPols.triangles += count >= 3 ? count - 2 : count > 0 ? 1 : 0;
     }
@@ -116,7 +115,9 @@ void LwoOrderChunks(uint32_t first, uint32_t second)
   // [second][middle][first] becomes [first][middle][second].
   uint8_t *base = (uint8_t *)secondAt;
   size_t middleLength = (size_t)(firstAt - (secondAt + secondLength));
-  uint8_t *copy = (uint8_t *)lwoAlloc((int64_t)firstLength + secondLength + middleLength, 1);
+  // The three copies below fill the whole block.
+  int64_t total = (int64_t)firstLength + secondLength + middleLength;
+  uint8_t *copy = (uint8_t *)lwoAllocUninit(total, 1);
   if (!copy)
     return;  // left in file order: the handlers do not depend on it
   memcpy(copy, firstAt, firstLength);

@@ -126,6 +126,35 @@ inline float lwoGetFloat(void)
   memcpy(&value, &bits, sizeof value);
   return value;
 }
+
+// Unchecked reads at a local cursor, for the long runs of point, polygon and
+// map entries: a loop uses them only while the longest form of a whole entry
+// fits before the end of its chunk, and finishes the chunk with the checked
+// reads above. Keeping the cursor in a local lets it live in a register.
+inline uint32_t lwoPeekU2(const uint8_t *p)
+{
+  return ((uint32_t)p[0] << 8) | p[1];
+}
+
+inline float lwoPeekF4(const uint8_t *p)
+{
+  uint32_t bits = ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
+  float value;
+  memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// A VX at *p; moves *p past it (two or four bytes).
+inline uint32_t lwoPeekVX(const uint8_t **p)
+{
+  const uint8_t *q = *p;
+  if (q[0] != 0xFF) {
+    *p = q + 2;
+    return ((uint32_t)q[0] << 8) | q[1];
+  }
+  *p = q + 4;
+  return ((uint32_t)q[1] << 16) | ((uint32_t)q[2] << 8) | q[3];
+}
 // Enters a container of `size` bytes at the cursor (cut to what is left) and
 // returns the outer end, to be given back to lwoLeave.
 const uint8_t *lwoEnter(uint32_t size);
@@ -139,6 +168,9 @@ int32_t lwoFindLast(const uint8_t *from, const uint8_t *to, uint32_t id);
 // A zero-filled pool block of count x size bytes, or null when that overflows
 // or does not fit.
 void *lwoAlloc(int64_t count, int64_t size);
+// The same block, not zero-filled: only for an array the caller then writes
+// whole (or whose unwritten part it zeroes itself).
+void *lwoAllocUninit(int64_t count, int64_t size);
 // Prints the out-of-memory line for the current file and returns -5.
 int32_t lwoNoMemory(void);
 
@@ -158,9 +190,6 @@ int32_t LwoParseSurfTexInfo(int32_t surfaceIndex);
 int32_t LwoParseTex(void);
 int32_t LwoParseVMAP(void);
 int32_t LwoParseVMAD(void);
-// Walks one polygon at the cursor: its point count (flag bits masked off) and
-// up to LWO_MAX_POLY_POINTS indices into `points`. 0 when it was read whole.
-int32_t lwoReadPolygon(int32_t *points, int32_t *count);
 // Rewrites a STIL file name in place the way the clip loader looks it up.
 void lwoRewriteStillName(char *name);
 
@@ -173,3 +202,56 @@ int32_t LwoObjBuildNormals(void);
 int32_t LwoMorphAlloc(void);
 int32_t LwoSurfBuildUV(void);
 int32_t LwoSurfBuildUVMapping(void);
+
+// Walks one polygon at the cursor: its point count (flag bits masked off)
+// and, when `keep`, up to LWO_MAX_POLY_POINTS indices into `points` (the
+// passes that only count leave them). 0 when it was read whole. Inline and
+// through a local cursor: this runs twice per polygon (pre-scan and fill) and
+// is the heart of the load.
+template <bool keep>
+inline int32_t lwoWalkPolygon(int32_t *points, int32_t *count)
+{
+  const uint8_t *p = lwoPtr, *end = lwoEnd;
+  *count = 0;
+  if (p > end || end - p < 2)
+    goto cut;
+  {
+    int32_t n = ((p[0] << 8) | p[1]) & LWO_MAX_POLY_POINTS;
+    p += 2;
+    if (end - p >= 4 * n) {
+      // Room for n indices of the long form: none can run past the end.
+      for (int32_t i = 0; i < n; i++) {
+        int32_t index = (int32_t)lwoPeekVX(&p);
+        if (keep)
+          points[i] = index;
+      }
+    } else {
+      for (int32_t i = 0; i < n; i++) {
+        if (end - p < 2)
+          goto cut;
+        if (p[0] == 0xFF && end - p < 4)
+          goto cut;
+        int32_t index = (int32_t)lwoPeekVX(&p);
+        if (keep)
+          points[i] = index;
+      }
+    }
+    *count = n;
+    lwoPtr = p;
+    return 0;
+  }
+cut:
+  lwoOverrun = 1;
+  lwoPtr = lwoEnd;
+  return -1;
+}
+
+inline int32_t lwoReadPolygon(int32_t *points, int32_t *count)
+{
+  return lwoWalkPolygon<true>(points, count);
+}
+
+inline int32_t lwoSkipPolygon(int32_t *count)
+{
+  return lwoWalkPolygon<false>(nullptr, count);
+}

@@ -16,14 +16,17 @@ int32_t LwoParseVert(void)
   }
   int32_t count = (int32_t)(lwoLeft() / 4 / 3);
   lwoIgnored.trailingBytes += (int32_t)(lwoLeft() % 12);
-  float *points = (float *)lwoAlloc((int64_t)count * 3, sizeof(float));
+  float *points = (float *)lwoAllocUninit((int64_t)count * 3, sizeof(float));
   if (!points)
     return lwoNoMemory();
-  for (int32_t i = 0; i < count; i++) {
-    points[i * 3 + 0] = lwoGetFloat();
-    points[i * 3 + 1] = lwoGetFloat();
-    points[i * 3 + 2] = -lwoGetFloat();
+  // count whole points fit in the chunk: read without checks.
+  const uint8_t *p = lwoPtr;
+  for (int32_t i = 0; i < count; i++, p += 12) {
+    points[i * 3 + 0] = lwoPeekF4(p);
+    points[i * 3 + 1] = lwoPeekF4(p + 4);
+    points[i * 3 + 2] = -lwoPeekF4(p + 8);
   }
+  lwoPtr = p;
   lwoCurr->points = points;
   lwoCurr->vertexCount = count;
   return 0;

@@ -5,40 +5,6 @@
 //   PTAG: type (ID), then entries: VX polygon, U2 tag
 #include "lwoparse.h"
 
-// Reads through a local cursor: this runs three times per polygon (pre-scan,
-// count, fill) and is the heart of the load.
-int32_t lwoReadPolygon(int32_t *points, int32_t *count)
-{
-  const uint8_t *p = lwoPtr, *end = lwoEnd;
-  *count = 0;
-  if (p > end || end - p < 2)
-    goto cut;
-  {
-    int32_t n = ((p[0] << 8) | p[1]) & LWO_MAX_POLY_POINTS;
-    p += 2;
-    for (int32_t i = 0; i < n; i++) {
-      if (end - p < 2)
-        goto cut;
-      if (p[0] != 0xFF) {
-        points[i] = (p[0] << 8) | p[1];
-        p += 2;
-      } else {
-        if (end - p < 4)
-          goto cut;
-        points[i] = (p[1] << 16) | (p[2] << 8) | p[3];
-        p += 4;
-      }
-    }
-    *count = n;
-    lwoPtr = p;
-    return 0;
-  }
-cut:
-  lwoOverrun = 1;
-  lwoPtr = lwoEnd;
-  return -1;
-}
-
 // Triangles a polygon of n points gives: a fan of n - 2, or one degenerate
 // triangle for a line or a single point.
 static int32_t fanSize(int32_t n)
@@ -46,10 +12,10 @@ static int32_t fanSize(int32_t n)
   return n >= 3 ? n - 2 : 1;
 }
 
-static int32_t validPoints(const int32_t *points, int32_t n)
+static int32_t validPoints(const int32_t *points, int32_t n, int32_t vertexCount)
 {
   for (int32_t i = 0; i < n; i++)
-    if (points[i] >= lwoCurr->vertexCount)
+    if (points[i] >= vertexCount)
       return 0;
   return 1;
 }
@@ -79,14 +45,14 @@ static int32_t addFan(LwoTriangle *tri, int32_t p, const int32_t *points, int32_
 
 // Counts the polygons (at most polygonCount) and triangles of the chunk at the
 // cursor, leaving the cursor where it was.
-static void countChunk(int32_t *points, int32_t *polygons, int32_t *triangles)
+static void countChunk(int32_t *polygons, int32_t *triangles)
 {
   const uint8_t *start = lwoPtr;
   int32_t overrun = lwoOverrun;
   int32_t n;
   *polygons = 0;
   *triangles = 0;
-  while (lwoLeft() > 0 && *polygons < lwoCurr->polygonCount && lwoReadPolygon(points, &n) == 0) {
+  while (lwoLeft() > 0 && *polygons < lwoCurr->polygonCount && lwoSkipPolygon(&n) == 0) {
     (*polygons)++;
     *triangles += n > 0 ? fanSize(n) : 0;
   }
@@ -108,28 +74,36 @@ int32_t LwoParsePoly(void)
     polygonTotal = lwoCurr->polygonCount;
     triangleTotal = lwoScanPols.triangles;
   } else {
-    countChunk(points, &polygonTotal, &triangleTotal);
+    countChunk(&polygonTotal, &triangleTotal);
   }
-  LwoTriangle *triangles = (LwoTriangle *)lwoAlloc(triangleTotal, sizeof(LwoTriangle));
+  // Filled below; the room left by polygons that give no triangles is zeroed.
+  LwoTriangle *triangles = (LwoTriangle *)lwoAllocUninit(triangleTotal, sizeof(LwoTriangle));
   if (!triangles)
     return lwoNoMemory();
   lwoCurr->triangles = triangles;
+  // Locals: the stores into the arrays would otherwise make the compiler
+  // fetch the object's fields again for every polygon.
+  LwoPolygon *polygons = lwoCurr->polygons;
+  int32_t vertexCount = lwoCurr->vertexCount;
   for (int32_t p = 0; p < lwoCurr->polygonCount; p++) {
-    lwoCurr->polygons[p].firstTriangle = 0;
-    lwoCurr->polygons[p].triCount = 0;
+    polygons[p].firstTriangle = 0;
+    polygons[p].triCount = 0;
   }
   int32_t t = 0, n;
   for (int32_t p = 0; p < polygonTotal; p++) {
     lwoReadPolygon(points, &n);
-    lwoCurr->polygons[p].firstTriangle = t;
-    if (!validPoints(points, n)) {
+    polygons[p].firstTriangle = t;
+    if (!validPoints(points, n, vertexCount)) {
       lwoIgnored.pointRefs++;
       continue;
     }
-    t += addFan(triangles + t, p, points, n);
-    lwoCurr->polygons[p].triCount = t - lwoCurr->polygons[p].firstTriangle;
+    int32_t made = addFan(triangles + t, p, points, n);
+    polygons[p].triCount = made;
+    t += made;
   }
   lwoCurr->triangleCount = t;
+  if (t < triangleTotal)
+    memset(triangles + t, 0, sizeof(LwoTriangle) * (size_t)(triangleTotal - t));
   return 0;
 }
 
@@ -139,6 +113,21 @@ void LwoParsePolyGetSurf(void)
 {
   if (LwoGetUINT32() != ID_SURF)
     return;
+  LwoPolygon *polygons = lwoCurr->polygons;
+  uint32_t polygonCount = (uint32_t)lwoCurr->polygonCount;
+  // Whole entries while the longest (4-byte VX, U2) fits, then the rest.
+  const uint8_t *p = lwoPtr;
+  while (lwoEnd - p >= 6) {
+    uint32_t polygon = lwoPeekVX(&p);
+    uint32_t tag = lwoPeekU2(p);
+    p += 2;
+    if (polygon >= polygonCount) {
+      lwoIgnored.polygonRefs++;
+      continue;
+    }
+    polygons[polygon].surface = (int32_t)tag;
+  }
+  lwoPtr = p;
   while (lwoLeft() > 0) {
     uint32_t polygon = LwoGetVX();
     uint32_t tag = LwoGetUINT16();

@@ -66,6 +66,14 @@ void *lwoAlloc(int64_t count, int64_t size)
   return MemAlloc((int32_t)(bytes > 0 ? bytes : 1));
 }
 
+void *lwoAllocUninit(int64_t count, int64_t size)
+{
+  if (count < 0 || size < 0 || (size > 0 && count > INT32_MAX / size))
+    return nullptr;
+  int64_t bytes = count * size;
+  return MemAllocUninit((int32_t)(bytes > 0 ? bytes : 1));
+}
+
 int32_t lwoNoMemory(void)
 {
   ConsoleAdd("Error : %s does not fit in memory !", lwoFile ? lwoFile->name : "object");

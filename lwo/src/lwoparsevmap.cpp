@@ -26,6 +26,20 @@ static int32_t lwoParseUV(void)
   map->vertexUV = (LwoUV *)lwoAlloc(lwoCurr->vertexCount, sizeof(LwoUV));
   if (!map->vertexUV)
     return lwoNoMemory();
+  // Whole entries while the longest (4-byte VX, two F4) fits, then the rest.
+  const uint8_t *p = lwoPtr;
+  while (lwoEnd - p >= 12) {
+    uint32_t point = lwoPeekVX(&p);
+    float u = lwoPeekF4(p), v = lwoPeekF4(p + 4);
+    p += 8;
+    if (point >= (uint32_t)lwoCurr->vertexCount) {
+      lwoIgnored.pointRefs++;
+      continue;
+    }
+    map->vertexUV[point].u = u;
+    map->vertexUV[point].v = v;
+  }
+  lwoPtr = p;
   while (lwoLeft() > 0) {
     uint32_t point = LwoGetVX();
     float u = lwoGetFloat();
@@ -58,6 +72,21 @@ static int32_t lwoParseMORF(void)
   morph->deltas = (float *)lwoAlloc((int64_t)lwoCurr->vertexCount * 3, sizeof(float));
   if (!morph->deltas)
     return lwoNoMemory();
+  // Whole entries while the longest (4-byte VX, three F4) fits, then the rest.
+  const uint8_t *p = lwoPtr;
+  while (lwoEnd - p >= 16) {
+    uint32_t point = lwoPeekVX(&p);
+    float d[3] = {lwoPeekF4(p), lwoPeekF4(p + 4), lwoPeekF4(p + 8)};
+    p += 12;
+    if (point >= (uint32_t)lwoCurr->vertexCount) {
+      lwoIgnored.pointRefs++;
+      continue;
+    }
+    morph->deltas[point * 3 + 0] = d[0];
+    morph->deltas[point * 3 + 1] = d[1];
+    morph->deltas[point * 3 + 2] = -d[2];
+  }
+  lwoPtr = p;
   while (lwoLeft() > 0) {
     uint32_t point = LwoGetVX();
     float d[3] = {lwoGetFloat(), lwoGetFloat(), lwoGetFloat()};

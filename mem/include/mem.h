@@ -1,6 +1,7 @@
 // The memory pool: one static 16 MiB area handed out front to back.
 //
-// Every block is zero-filled over its requested size and aligned on 16 bytes.
+// Every block is zero-filled over its requested size (except those asked for
+// with MemAllocUninit) and aligned on 16 bytes.
 // Blocks are never given back one at a time (MemFree does nothing); the pool
 // can only be forgotten as a whole (MemFreeAll) and rewound by MemInit.
 #pragma once
@@ -23,6 +24,10 @@ void MemInit(void);
 // A zero-filled block of `size` bytes, or null when the block and its record
 // do not fit in what is left of the pool or when `size` is negative.
 void *MemAlloc(int32_t size);
+// The same block, booked the same way, but not zero-filled: its bytes are
+// whatever the pool held. Only for a block that the caller then writes whole
+// (a file read into it, a copy), where zero-filling would be wasted work.
+void *MemAllocUninit(int32_t size);
 void MemFree(void *block);
 void MemFreeAll(void);
 

@@ -35,7 +35,9 @@ void MemInit(void)
   initialised = 1;
 }
 
-void *MemAlloc(int32_t size)
+// Books a block of `size` bytes and its record; the block's bytes are left as
+// they are.
+static void *allocate(int32_t size)
 {
   if (!initialised || size < 0)
     return nullptr;
@@ -46,7 +48,6 @@ void *MemAlloc(int32_t size)
     return nullptr;
 
   uint32_t block = memPointer;
-  memset(memPool + block, 0, (size_t)size);
   memPointer += padded;
 
   uint32_t record = memPointer;
@@ -67,6 +68,19 @@ void *MemAlloc(int32_t size)
   last = 1;
   lastUsed = record;
   return memPool + block;
+}
+
+void *MemAlloc(int32_t size)
+{
+  void *block = allocate(size);
+  if (block)
+    memset(block, 0, (size_t)size);
+  return block;
+}
+
+void *MemAllocUninit(int32_t size)
+{
+  return allocate(size);
 }
 
 void MemFree(void *block)

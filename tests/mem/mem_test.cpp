@@ -101,3 +101,28 @@ TEST(MemPool, NeverHandsOutMemoryBeyondItsEnd)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MemPool, UninitialisedBlocksAreBookedAlikeAndOthersStillZeroed)
+{
+  rewind();
+  uint8_t *a = (uint8_t *)MemAlloc(100);
+  memset(a, 0xAB, 100);
+  // Forget the pool: the next blocks fall on the dirty bytes.
+  rewind();
+  uint8_t *b = (uint8_t *)MemAllocUninit(20);
+  ASSERT_EQ(b, a);
+  EXPECT_EQ(b[0], 0xAB);  // left as the pool held it
+  const MemNode *node = MemGetFirstNode();
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->size, 20);
+  EXPECT_EQ(MemGetUsed(), 20);
+  uint8_t *c = (uint8_t *)MemAlloc(4);
+  EXPECT_EQ(c - b, 48);  // 20 padded to 32, then the record
+  EXPECT_EQ(c[0] | c[1] | c[2] | c[3], 0);  // MemAlloc still zero-fills dirty bytes
+  EXPECT_EQ(MemAllocUninit(-1), nullptr);
+  EXPECT_EQ(MemAllocUninit(MEM_POOL_SIZE), nullptr);
+}
+
+}  // namespace
