@@ -28,9 +28,10 @@ struct BitReader {
 
 enum {
   TABLE_BITS = 12,
-  // Pair steps per refill: a refill leaves at least 56 bits in the word and
-  // each step takes at most TABLE_BITS of them.
-  FAST_STEPS = 56 / TABLE_BITS,
+  // Pair steps per refill: a refill leaves at least 56 bits in the word,
+  // each step takes at most TABLE_BITS of them, and TABLE_BITS must be left
+  // for the first lookup after the next refill.
+  FAST_STEPS = (56 - TABLE_BITS) / TABLE_BITS,
   PAIR_MIN_SIZE = 4096,
   // Only codes longer than TABLE_BITS have nodes: each adds at most a tree
   // root and one node per bit past the table, far fewer than this.
@@ -138,20 +139,18 @@ static int insertCode(int32_t node, uint32_t code, uint32_t length, uint8_t valu
   return 1;
 }
 
-// Enters one code into the single table. A code of up to TABLE_BITS bits
-// fills its span, which must still be empty: anything there means two codes
-// share a prefix. A longer code goes into the tree below the entry of its
-// first TABLE_BITS bits, which must be empty or lead to such a tree already.
-// Returns 0 when the table is not a prefix code.
+// Enters one code into the single table. Codes arrive shortest first, so
+// a code of up to TABLE_BITS bits can only clash with an earlier one by
+// lying inside its span, and its first entry tells: anything there means
+// two codes share a prefix. A longer code goes into the tree below the
+// entry of its first TABLE_BITS bits, which must be empty or lead to such a
+// tree already. Returns 0 when the table is not a prefix code.
 static int placeCode(uint32_t code, uint32_t length, uint8_t value)
 {
   if (length <= TABLE_BITS) {
     uint32_t *span = &singleTable[code << (TABLE_BITS - length)];
     uint32_t spanSize = 1u << (TABLE_BITS - length);
-    uint32_t taken = 0;
-    for (uint32_t i = 0; i < spanSize; i++)
-      taken |= span[i];
-    if (taken)
+    if (span[0] != 0)
       return 0;
     for (uint32_t i = 0; i < spanSize; i++)
       span[i] = value | length << 8;
@@ -169,8 +168,9 @@ static int placeCode(uint32_t code, uint32_t length, uint8_t value)
   return insertCode((int32_t)(*entry >> ENTRY_NODE_SHIFT), code, length - TABLE_BITS, value);
 }
 
-// Reads the presence map and the code table into the single table and the
-// tree of long codes. Returns 1, or 0 for a damaged table.
+// Reads the presence map and the code table, then enters the codes
+// shortest first into the single table and the tree of long codes.
+// Returns 1, or 0 for a damaged table.
 static int readTable(BitReader *reader)
 {
   uint8_t present[256];
@@ -182,18 +182,36 @@ static int readTable(BitReader *reader)
   uint32_t width = readBits(reader, 8);
   if (reader->failed || width > PACK_MAX_CODE_LENGTH)
     return 0;
-  unpackNodeCount = 0;
-  memset(singleTable, 0, sizeof singleTable);
+  uint8_t lengths[256];
+  uint32_t codes[256];
+  // shorter[L]: how many codes are shorter than L bits, then where the
+  // next code of L bits goes in `order`.
+  uint32_t shorter[PACK_MAX_CODE_LENGTH + 2] = {0};
   for (int value = 0; value < 256; value++) {
+    lengths[value] = 0;
     if (!present[value])
       continue;
     uint32_t length = readBits(reader, width);
     if (length > PACK_MAX_CODE_LENGTH)
       return 0;
-    uint32_t code = readBits(reader, length);
+    codes[value] = readBits(reader, length);
     if (reader->failed)
       return 0;
-    if (length > 0 && !placeCode(code, length, (uint8_t)value))
+    lengths[value] = (uint8_t)length;
+    if (length > 0)
+      shorter[length + 1]++;
+  }
+  for (int length = 2; length <= PACK_MAX_CODE_LENGTH + 1; length++)
+    shorter[length] += shorter[length - 1];
+  uint8_t order[256];
+  for (int value = 0; value < 256; value++)
+    if (lengths[value] > 0)
+      order[shorter[lengths[value]]++] = (uint8_t)value;
+  unpackNodeCount = 0;
+  memset(singleTable, 0, sizeof singleTable);
+  for (uint32_t i = 0; i < shorter[PACK_MAX_CODE_LENGTH]; i++) {
+    uint8_t value = order[i];
+    if (!placeCode(codes[value], lengths[value], value))
       return 0;
   }
   return 1;
@@ -317,6 +335,10 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
   uint8_t *const outEnd = out + size;
   const uint32_t shift = 64 - TABLE_BITS;
   while (outEnd - put >= 2 * FAST_STEPS && end - next >= 8) {
+    // The word holds at least TABLE_BITS bits here, so the first lookup
+    // need not wait for the refill below: each lookup waits on the one
+    // before, and a refill in between would lengthen that chain.
+    uint32_t entry = pairTable[bits >> shift];
     uint64_t word;
     memcpy(&word, next, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -326,14 +348,16 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
     next += (63 - count) >> 3;
     count |= 56;
     for (int step = 0; step < FAST_STEPS; step++) {
-      uint32_t entry = pairTable[bits >> shift];
+      if (step > 0)
+        entry = pairTable[bits >> shift];
       if (entry == 0) {
         s->next = next, s->bits = bits, s->count = count;
         if (!decodeSingle(s, put))
           return 0;
         put++;
+        refill(s);  // a long code may leave fewer bits than a lookup needs
         next = s->next, bits = s->bits, count = s->count;
-        break;  // a long code may leave fewer bits than a step needs: refill
+        break;
       }
       uint32_t length = entry & 0x3F;
       put[0] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
