@@ -320,6 +320,20 @@ static int decodeSingle(BitStream *s, uint8_t *out)
   return 1;
 }
 
+// Writes both bytes of a pair entry (the second may be unused: the caller
+// steps past only the bytes given), in one store where the byte order
+// allows it.
+static inline void putPair(uint8_t *put, uint32_t entry)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint16_t both = (uint16_t)(entry >> PAIR_FIRST_SHIFT);
+  memcpy(put, &both, 2);
+#else
+  put[0] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
+  put[1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+#endif
+}
+
 // The bulk of the data, while eight bytes of stream and room for a refill's
 // worth of bytes remain: the word, its count and both positions stay in
 // registers, and the stream is read eight bytes at a time. Returns 0 when
@@ -347,6 +361,7 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
     bits |= word >> count;
     next += (63 - count) >> 3;
     count |= 56;
+#pragma GCC unroll 4
     for (int step = 0; step < FAST_STEPS; step++) {
       if (step > 0)
         entry = pairTable[bits >> shift];
@@ -360,8 +375,7 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
         break;
       }
       uint32_t length = entry & 0x3F;
-      put[0] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
-      put[1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+      putPair(put, entry);
       bits <<= length;
       count -= (int)length;
       put += entry >> PAIR_COUNT_SHIFT;
