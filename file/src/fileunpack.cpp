@@ -54,6 +54,7 @@ enum {
 // Reader state, owned by FileUnpack and rebuilt on every call.
 static UnpackNode unpackNodes[MAX_NODES];
 static int32_t unpackNodeCount;
+static uint32_t shortestCode;  // the length of the table's shortest code
 static uint32_t singleTable[1 << TABLE_BITS];
 static uint32_t pairTable[1 << TABLE_BITS];
 
@@ -209,6 +210,7 @@ static int readTable(BitReader *reader)
       order[shorter[lengths[value]]++] = (uint8_t)value;
   unpackNodeCount = 0;
   memset(singleTable, 0, sizeof singleTable);
+  shortestCode = shorter[PACK_MAX_CODE_LENGTH] > 0 ? lengths[order[0]] : 0;
   for (uint32_t i = 0; i < shorter[PACK_MAX_CODE_LENGTH]; i++) {
     uint8_t value = order[i];
     if (!placeCode(codes[value], lengths[value], value))
@@ -274,6 +276,10 @@ static void fillPairs(void)
     uint32_t span = 1u << (TABLE_BITS - length);
     uint32_t alone = length | (first & 0xFF) << PAIR_FIRST_SHIFT | 1u << PAIR_COUNT_SHIFT;
     uint32_t rest = 0;
+    if (length + shortestCode > TABLE_BITS) {
+      for (; rest < span; rest++)
+        pairTable[index + rest] = alone;  // no second code fits after this one
+    }
     while (rest < span) {
       uint32_t second = singleTable[(rest << length) & mask];
       uint32_t more = (second >> 8) & 0x3F;
