@@ -36,19 +36,20 @@ enum {
   // Only codes longer than TABLE_BITS have nodes: each adds at most a tree
   // root and one node per bit past the table, far fewer than this.
   MAX_NODES = 1 + 256 * PACK_MAX_CODE_LENGTH,
-  // Single table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
-  // 8-13, or ENTRY_LONG with the tree node reached after TABLE_BITS bits in
-  // bits 15 and up. An entry of 0 leads to a missing child.
-  ENTRY_LONG = 1 << 14,
-  ENTRY_NODE_SHIFT = 15,
-  // Pair table entries: bits taken in bits 0-5 (low, so the shift that
-  // consumes them needs no masking: it is the decoder's critical path), first
-  // value in bits 8-15, second in 16-23, values given (1 or 2) in 24-25. An
-  // entry of 0 sends the decoder to the single table (a long code, or a
-  // missing child).
+  // Table entries, one 32-bit word: bits taken in bits 0-5 (low, so the
+  // shift that consumes them needs no masking: it is the decoder's critical
+  // path), first value in bits 8-15, second in 16-23, values given (1 or 2)
+  // in 24-25. The single table gives one value per entry, the pair table one
+  // or two. An entry that gives no value sends the decoder to the slow
+  // path: 0 for a missing child (or, in the pair table, for any code that
+  // is not short), ENTRY_LONG with the tree node reached after TABLE_BITS
+  // bits in bits 8 and up for a longer code.
   PAIR_FIRST_SHIFT = 8,
   PAIR_SECOND_SHIFT = 16,
-  PAIR_COUNT_SHIFT = 24
+  PAIR_COUNT_SHIFT = 24,
+  ENTRY_GIVES_ONE = 1 << PAIR_COUNT_SHIFT,
+  ENTRY_LONG = 1 << 7,
+  ENTRY_NODE_SHIFT = 8
 };
 
 // Reader state, owned by FileUnpack and rebuilt on every call.
@@ -154,7 +155,7 @@ static int placeCode(uint32_t code, uint32_t length, uint8_t value)
     if (span[0] != 0)
       return 0;
     for (uint32_t i = 0; i < spanSize; i++)
-      span[i] = value | length << 8;
+      span[i] = length | (uint32_t)value << PAIR_FIRST_SHIFT | ENTRY_GIVES_ONE;
     return 1;
   }
   uint32_t *entry = &singleTable[code >> (length - TABLE_BITS)];
@@ -268,13 +269,13 @@ static void fillPairs(void)
   uint32_t index = 0;
   while (index <= mask) {
     uint32_t first = singleTable[index];
-    uint32_t length = (first >> 8) & 0x3F;
-    if ((first & ENTRY_LONG) || length == 0) {
+    uint32_t length = first & 0x3F;
+    if (first < ENTRY_GIVES_ONE) {
       pairTable[index++] = 0;
       continue;
     }
     uint32_t span = 1u << (TABLE_BITS - length);
-    uint32_t alone = length | (first & 0xFF) << PAIR_FIRST_SHIFT | 1u << PAIR_COUNT_SHIFT;
+    uint32_t alone = first;
     uint32_t rest = 0;
     if (length + shortestCode > TABLE_BITS) {
       for (; rest < span; rest++)
@@ -282,11 +283,11 @@ static void fillPairs(void)
     }
     while (rest < span) {
       uint32_t second = singleTable[(rest << length) & mask];
-      uint32_t more = (second >> 8) & 0x3F;
+      uint32_t more = second & 0x3F;
       uint32_t entry = alone, run = 1;
-      if (!(second & ENTRY_LONG) && more != 0 && length + more <= TABLE_BITS) {
-        entry = (length + more) | (first & 0xFF) << PAIR_FIRST_SHIFT |
-                (second & 0xFF) << PAIR_SECOND_SHIFT | 2u << PAIR_COUNT_SHIFT;
+      if (second >= ENTRY_GIVES_ONE && length + more <= TABLE_BITS) {
+        entry = (length + more) | (first & 0xFF00) | (second & 0xFF00) << 8 |
+                2u << PAIR_COUNT_SHIFT;
         run = 1u << (TABLE_BITS - length - more);
       }
       for (uint32_t i = 0; i < run; i++)
@@ -306,8 +307,8 @@ static int decodeSingle(BitStream *s, uint8_t *out)
     refill(s);
   uint32_t entry = singleTable[s->bits >> (64 - TABLE_BITS)];
   if (!(entry & ENTRY_LONG)) {
-    uint32_t length = (entry >> 8) & 0x3F;
-    *out = (uint8_t)entry;
+    uint32_t length = entry & 0x3F;
+    *out = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
     s->bits <<= length;
     s->count -= (int)length;
     return length != 0;
@@ -345,7 +346,8 @@ static inline void putPair(uint8_t *put, uint32_t entry)
 // registers, and the stream is read eight bytes at a time. Returns 0 when
 // the data leads to a missing child, else 1 with the number of bytes given
 // in `*given`.
-static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
+static int fastLoop(BitStream *s, const uint32_t *table, uint8_t *out, uint32_t size,
+                    uint32_t *given)
 {
   const uint8_t *next = s->next;
   const uint8_t *end = s->end;
@@ -358,7 +360,7 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
     // The word holds at least TABLE_BITS bits here, so the first lookup
     // need not wait for the refill below: each lookup waits on the one
     // before, and a refill in between would lengthen that chain.
-    uint32_t entry = pairTable[bits >> shift];
+    uint32_t entry = table[bits >> shift];
     uint64_t word;
     memcpy(&word, next, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -370,8 +372,8 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
 #pragma GCC unroll 4
     for (int step = 0; step < FAST_STEPS; step++) {
       if (step > 0)
-        entry = pairTable[bits >> shift];
-      if (entry == 0) {
+        entry = table[bits >> shift];
+      if (entry < ENTRY_GIVES_ONE) {
         s->next = next, s->bits = bits, s->count = count;
         if (!decodeSingle(s, put))
           return 0;
@@ -403,11 +405,13 @@ static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start,
   s.count -= (int)(start & 7);
   uint32_t i = 0;
   // Below a few kilobytes the pair table costs more to build than it saves.
+  const uint32_t *table = singleTable;
   if (size >= PAIR_MIN_SIZE) {
     fillPairs();
-    if (!fastLoop(&s, out, size, &i))
-      return 0;
+    table = pairTable;
   }
+  if (!fastLoop(&s, table, out, size, &i))
+    return 0;
   while (i < size) {
     // A stream that has run out has no use for more than a word of padding.
     if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))
