@@ -1,6 +1,6 @@
-// Packed streams, the reader: rebuilds the code tree from the stream's table
-// and decodes the data through lookup tables on the next few bits,
-// walking the tree only for the few codes that are longer. The layout is in
+// Packed streams, the reader: enters the stream's code table into lookup
+// tables on the next few bits and decodes the data through them, keeping a
+// code tree only for the few codes that are longer. The layout is in
 // filepack.h. Every read is checked against the stream's length, and a table
 // that is not a prefix code or data that leads nowhere stops the decoding.
 #include "filepack.h"
