@@ -1,6 +1,6 @@
-// Packed streams, the reader: rebuilds the code tree from the stream's table
-// and decodes the data through lookup tables on the next few bits,
-// walking the tree only for the few codes that are longer. The layout is in
+// Packed streams, the reader: enters the stream's code table into lookup
+// tables on the next few bits and decodes the data through them, keeping a
+// code tree only for the few codes that are longer. The layout is in
 // filepack.h. Every read is checked against the stream's length, and a table
 // that is not a prefix code or data that leads nowhere stops the decoding.
 #include "filepack.h"
@@ -28,45 +28,56 @@ struct BitReader {
 
 enum {
   TABLE_BITS = 12,
-  // Pair steps per refill: a refill leaves at least 56 bits in the word and
-  // each step takes at most TABLE_BITS of them.
-  FAST_STEPS = 56 / TABLE_BITS,
+  // Pair steps per refill: a refill leaves at least 56 bits in the word,
+  // each step takes at most TABLE_BITS of them, and TABLE_BITS must be left
+  // for the first lookup after the next refill.
+  FAST_STEPS = (56 - TABLE_BITS) / TABLE_BITS,
   PAIR_MIN_SIZE = 4096,
-  // Each of the 256 codes adds at most 32 nodes below the root.
+  // Only codes longer than TABLE_BITS have nodes: each adds at most a tree
+  // root and one node per bit past the table, far fewer than this.
   MAX_NODES = 1 + 256 * PACK_MAX_CODE_LENGTH,
-  // Single table entries: value in bits 0-7, length (1..TABLE_BITS) in bits
-  // 8-13, or ENTRY_LONG with the tree node reached after TABLE_BITS bits in
-  // bits 15 and up. An entry of 0 leads to a missing child.
-  ENTRY_LONG = 1 << 14,
-  ENTRY_NODE_SHIFT = 15,
-  // Pair table entries: bits taken in bits 0-5 (low, so the shift that
-  // consumes them needs no masking: it is the decoder's critical path), first
-  // value in bits 8-15, second in 16-23, values given (1 or 2) in 24-25. An
-  // entry of 0 sends the decoder to the single table (a long code, or a
-  // missing child).
+  // Table entries, one 32-bit word: bits taken in bits 0-5 (low, so the
+  // shift that consumes them needs no masking: it is the decoder's critical
+  // path), first value in bits 8-15, second in 16-23, values given (1 or 2)
+  // in 24-25. The single table gives one value per entry, the pair table one
+  // or two. An entry that gives no value sends the decoder to the slow
+  // path: 0 for a missing child (or, in the pair table, for any code that
+  // is not short), ENTRY_LONG with the tree node reached after TABLE_BITS
+  // bits in bits 8 and up for a longer code.
   PAIR_FIRST_SHIFT = 8,
   PAIR_SECOND_SHIFT = 16,
-  PAIR_COUNT_SHIFT = 24
+  PAIR_COUNT_SHIFT = 24,
+  ENTRY_GIVES_ONE = 1 << PAIR_COUNT_SHIFT,
+  ENTRY_LONG = 1 << 7,
+  ENTRY_NODE_SHIFT = 8
 };
 
 // Reader state, owned by FileUnpack and rebuilt on every call.
 static UnpackNode unpackNodes[MAX_NODES];
 static int32_t unpackNodeCount;
+static uint32_t shortestCode;  // the length of the table's shortest code
 static uint32_t singleTable[1 << TABLE_BITS];
 static uint32_t pairTable[1 << TABLE_BITS];
 
+// Gathers the (at most five) bytes that hold the field and cuts it out of
+// them: the code table of a member is read on every unpack, so a bit-by-bit
+// loop here shows on small members.
 static uint32_t readBits(BitReader *reader, uint32_t count)
 {
   if (count > 32 || reader->position + count > reader->sizeBits) {
     reader->failed = 1;
     return 0;
   }
-  uint32_t value = 0;
-  for (uint32_t i = 0; i < count; i++) {
-    uint64_t p = reader->position++;
-    value = (value << 1) | ((reader->data[p >> 3] >> (7 - (p & 7))) & 1u);
-  }
-  return value;
+  if (count == 0)
+    return 0;
+  uint64_t first = reader->position >> 3;
+  uint64_t last = (reader->position + count - 1) >> 3;
+  uint64_t window = 0;
+  for (uint64_t b = first; b <= last; b++)
+    window = (window << 8) | reader->data[b];
+  uint32_t below = (uint32_t)((last + 1) * 8 - (reader->position + count));
+  reader->position += count;
+  return (uint32_t)(window >> below) & (0xFFFFFFFFu >> (32 - count));
 }
 
 int32_t FileGetPackedHeader(const void *stream, int32_t streamSize, uint32_t *checksum,
@@ -104,12 +115,11 @@ static int32_t newNode(void)
   return unpackNodeCount++;
 }
 
-// Follows the code from bit L-1 down to bit 0. The code must end on a fresh
-// node: passing through a leaf, or ending on a leaf or an inner node, means
-// the table is not a prefix code.
-static int insertCode(uint32_t code, uint32_t length, uint8_t value)
+// Follows the code's bits `length`-1 down to 0 from `node`. The code must
+// end on a fresh node: passing through a leaf, or ending on a leaf or an
+// inner node, means the table is not a prefix code.
+static int insertCode(int32_t node, uint32_t code, uint32_t length, uint8_t value)
 {
-  int32_t node = 0;
   for (int bit = (int)length - 1; bit >= 0; bit--) {
     if (unpackNodes[node].leaf)
       return 0;
@@ -131,51 +141,83 @@ static int insertCode(uint32_t code, uint32_t length, uint8_t value)
   return 1;
 }
 
-// Reads the presence map and the code table into the tree. Returns 1, or 0
-// for a damaged table.
+// Enters one code into the single table. Codes arrive shortest first, so
+// a code of up to TABLE_BITS bits can only clash with an earlier one by
+// lying inside its span, and its first entry tells: anything there means
+// two codes share a prefix. A longer code goes into the tree below the
+// entry of its first TABLE_BITS bits, which must be empty or lead to such a
+// tree already. Returns 0 when the table is not a prefix code.
+static int placeCode(uint32_t code, uint32_t length, uint8_t value)
+{
+  if (length <= TABLE_BITS) {
+    uint32_t *span = &singleTable[code << (TABLE_BITS - length)];
+    uint32_t spanSize = 1u << (TABLE_BITS - length);
+    if (span[0] != 0)
+      return 0;
+    for (uint32_t i = 0; i < spanSize; i++)
+      span[i] = length | (uint32_t)value << PAIR_FIRST_SHIFT | ENTRY_GIVES_ONE;
+    return 1;
+  }
+  uint32_t *entry = &singleTable[code >> (length - TABLE_BITS)];
+  if (*entry == 0) {
+    int32_t node = newNode();
+    if (node < 0)
+      return 0;
+    *entry = ENTRY_LONG | (uint32_t)node << ENTRY_NODE_SHIFT;
+  }
+  if (!(*entry & ENTRY_LONG))
+    return 0;
+  return insertCode((int32_t)(*entry >> ENTRY_NODE_SHIFT), code, length - TABLE_BITS, value);
+}
+
+// Reads the presence map and the code table, then enters the codes
+// shortest first into the single table and the tree of long codes.
+// Returns 1, or 0 for a damaged table.
 static int readTable(BitReader *reader)
 {
   uint8_t present[256];
-  for (int value = 0; value < 256; value++)
-    present[value] = (uint8_t)readBits(reader, 1);
+  for (int word = 0; word < 8; word++) {
+    uint32_t map = readBits(reader, 32);
+    for (int bit = 0; bit < 32; bit++)
+      present[word * 32 + bit] = (uint8_t)((map >> (31 - bit)) & 1u);
+  }
   uint32_t width = readBits(reader, 8);
   if (reader->failed || width > PACK_MAX_CODE_LENGTH)
     return 0;
-  unpackNodeCount = 0;
-  newNode();
+  uint8_t lengths[256];
+  uint32_t codes[256];
+  // shorter[L]: how many codes are shorter than L bits, then where the
+  // next code of L bits goes in `order`.
+  uint32_t shorter[PACK_MAX_CODE_LENGTH + 2] = {0};
   for (int value = 0; value < 256; value++) {
+    lengths[value] = 0;
     if (!present[value])
       continue;
     uint32_t length = readBits(reader, width);
     if (length > PACK_MAX_CODE_LENGTH)
       return 0;
-    uint32_t code = readBits(reader, length);
+    codes[value] = readBits(reader, length);
     if (reader->failed)
       return 0;
-    if (length > 0 && !insertCode(code, length, (uint8_t)value))
+    lengths[value] = (uint8_t)length;
+    if (length > 0)
+      shorter[length + 1]++;
+  }
+  for (int length = 2; length <= PACK_MAX_CODE_LENGTH + 1; length++)
+    shorter[length] += shorter[length - 1];
+  uint8_t order[256];
+  for (int value = 0; value < 256; value++)
+    if (lengths[value] > 0)
+      order[shorter[lengths[value]]++] = (uint8_t)value;
+  unpackNodeCount = 0;
+  memset(singleTable, 0, sizeof singleTable);
+  shortestCode = shorter[PACK_MAX_CODE_LENGTH] > 0 ? lengths[order[0]] : 0;
+  for (uint32_t i = 0; i < shorter[PACK_MAX_CODE_LENGTH]; i++) {
+    uint8_t value = order[i];
+    if (!placeCode(codes[value], lengths[value], value))
       return 0;
   }
   return 1;
-}
-
-// Fills the entries of every code that starts with `prefix` (depth bits).
-static void fillTable(int32_t node, uint32_t depth, uint32_t prefix)
-{
-  const UnpackNode *n = &unpackNodes[node];
-  if (n->leaf) {
-    uint32_t span = 1u << (TABLE_BITS - depth);
-    uint32_t entry = n->value | (depth << 8);
-    for (uint32_t i = 0; i < span; i++)
-      singleTable[(prefix << (TABLE_BITS - depth)) + i] = entry;
-    return;
-  }
-  if (depth == TABLE_BITS) {
-    singleTable[prefix] = ENTRY_LONG | ((uint32_t)node << ENTRY_NODE_SHIFT);
-    return;
-  }
-  for (uint32_t b = 0; b < 2; b++)
-    if (n->child[b] >= 0)
-      fillTable(n->child[b], depth + 1, (prefix << 1) | b);
 }
 
 namespace {
@@ -218,24 +260,41 @@ static inline void refill(BitStream *s)
 
 // The pair table: the first code of each index and, when the rest of its
 // bits hold a whole second code, that one too. Text codes are short, so most
-// lookups give two bytes.
+// lookups give two bytes. Filled a code at a time: every index in a short
+// code's span starts with that code, and the rest of the index runs through
+// the single table in steps of the code's length, one run per second code.
 static void fillPairs(void)
 {
   const uint32_t mask = (1u << TABLE_BITS) - 1;
-  for (uint32_t index = 0; index <= mask; index++) {
+  uint32_t index = 0;
+  while (index <= mask) {
     uint32_t first = singleTable[index];
-    uint32_t length = (first >> 8) & 0x3F;
-    if ((first & ENTRY_LONG) || length == 0) {
-      pairTable[index] = 0;
+    uint32_t length = first & 0x3F;
+    if (first < ENTRY_GIVES_ONE) {
+      pairTable[index++] = 0;
       continue;
     }
-    uint32_t entry = length | (first & 0xFF) << PAIR_FIRST_SHIFT | 1u << PAIR_COUNT_SHIFT;
-    uint32_t second = singleTable[(index << length) & mask];
-    uint32_t more = (second >> 8) & 0x3F;
-    if (!(second & ENTRY_LONG) && more != 0 && length + more <= TABLE_BITS)
-      entry = (length + more) | (first & 0xFF) << PAIR_FIRST_SHIFT |
-              (second & 0xFF) << PAIR_SECOND_SHIFT | 2u << PAIR_COUNT_SHIFT;
-    pairTable[index] = entry;
+    uint32_t span = 1u << (TABLE_BITS - length);
+    uint32_t alone = first;
+    uint32_t rest = 0;
+    if (length + shortestCode > TABLE_BITS) {
+      for (; rest < span; rest++)
+        pairTable[index + rest] = alone;  // no second code fits after this one
+    }
+    while (rest < span) {
+      uint32_t second = singleTable[(rest << length) & mask];
+      uint32_t more = second & 0x3F;
+      uint32_t entry = alone, run = 1;
+      if (second >= ENTRY_GIVES_ONE && length + more <= TABLE_BITS) {
+        entry = (length + more) | (first & 0xFF00) | (second & 0xFF00) << 8 |
+                2u << PAIR_COUNT_SHIFT;
+        run = 1u << (TABLE_BITS - length - more);
+      }
+      for (uint32_t i = 0; i < run; i++)
+        pairTable[index + rest + i] = entry;
+      rest += run;
+    }
+    index += span;
   }
 }
 
@@ -248,8 +307,8 @@ static int decodeSingle(BitStream *s, uint8_t *out)
     refill(s);
   uint32_t entry = singleTable[s->bits >> (64 - TABLE_BITS)];
   if (!(entry & ENTRY_LONG)) {
-    uint32_t length = (entry >> 8) & 0x3F;
-    *out = (uint8_t)entry;
+    uint32_t length = entry & 0x3F;
+    *out = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
     s->bits <<= length;
     s->count -= (int)length;
     return length != 0;
@@ -268,18 +327,40 @@ static int decodeSingle(BitStream *s, uint8_t *out)
   return 1;
 }
 
-// The bulk of the data, while eight bytes of stream and of output remain:
-// the word, its count and the read position stay in registers, and the
-// stream is read eight bytes at a time. Returns 0 when the data leads to a
-// missing child, else 1 with the number of bytes given in `*given`.
-static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
+// Writes both bytes of a pair entry (the second may be unused: the caller
+// steps past only the bytes given), in one store where the byte order
+// allows it.
+static inline void putPair(uint8_t *put, uint32_t entry)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint16_t both = (uint16_t)(entry >> PAIR_FIRST_SHIFT);
+  memcpy(put, &both, 2);
+#else
+  put[0] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
+  put[1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+#endif
+}
+
+// The bulk of the data, while eight bytes of stream and room for a refill's
+// worth of bytes remain: the word, its count and both positions stay in
+// registers, and the stream is read eight bytes at a time. Returns 0 when
+// the data leads to a missing child, else 1 with the number of bytes given
+// in `*given`.
+static int fastLoop(BitStream *s, const uint32_t *table, uint8_t *out, uint32_t size,
+                    uint32_t *given)
 {
   const uint8_t *next = s->next;
+  const uint8_t *end = s->end;
   uint64_t bits = s->bits;
   int count = s->count;
+  uint8_t *put = out;
+  uint8_t *const outEnd = out + size;
   const uint32_t shift = 64 - TABLE_BITS;
-  uint32_t i = 0;
-  while (size - i >= 2 * FAST_STEPS && s->end - next >= 8) {
+  while (outEnd - put >= 2 * FAST_STEPS && end - next >= 8) {
+    // The word holds at least TABLE_BITS bits here, so the first lookup
+    // need not wait for the refill below: each lookup waits on the one
+    // before, and a refill in between would lengthen that chain.
+    uint32_t entry = table[bits >> shift];
     uint64_t word;
     memcpy(&word, next, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -288,26 +369,28 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
     bits |= word >> count;
     next += (63 - count) >> 3;
     count |= 56;
+#pragma GCC unroll 4
     for (int step = 0; step < FAST_STEPS; step++) {
-      uint32_t entry = pairTable[bits >> shift];
-      if (entry == 0) {
+      if (step > 0)
+        entry = table[bits >> shift];
+      if (entry < ENTRY_GIVES_ONE) {
         s->next = next, s->bits = bits, s->count = count;
-        if (!decodeSingle(s, &out[i]))
+        if (!decodeSingle(s, put))
           return 0;
-        i++;
+        put++;
+        refill(s);  // a long code may leave fewer bits than a lookup needs
         next = s->next, bits = s->bits, count = s->count;
-        break;  // a long code may leave fewer bits than a step needs: refill
+        break;
       }
       uint32_t length = entry & 0x3F;
-      out[i] = (uint8_t)(entry >> PAIR_FIRST_SHIFT);
-      out[i + 1] = (uint8_t)(entry >> PAIR_SECOND_SHIFT);
+      putPair(put, entry);
       bits <<= length;
       count -= (int)length;
-      i += entry >> PAIR_COUNT_SHIFT;
+      put += entry >> PAIR_COUNT_SHIFT;
     }
   }
   s->next = next, s->bits = bits, s->count = count;
-  *given = i;
+  *given = (uint32_t)(put - out);
   return 1;
 }
 
@@ -316,19 +399,19 @@ static int fastLoop(BitStream *s, uint8_t *out, uint32_t size, uint32_t *given)
 static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start, uint8_t *out,
                       uint32_t size)
 {
-  memset(singleTable, 0, sizeof singleTable);
-  fillTable(0, 0, 0);
   BitStream s = {stream + (start >> 3), stream + streamSize, 0, 0, 0};
   refill(&s);
   s.bits <<= start & 7;
   s.count -= (int)(start & 7);
   uint32_t i = 0;
   // Below a few kilobytes the pair table costs more to build than it saves.
+  const uint32_t *table = singleTable;
   if (size >= PAIR_MIN_SIZE) {
     fillPairs();
-    if (!fastLoop(&s, out, size, &i))
-      return 0;
+    table = pairTable;
   }
+  if (!fastLoop(&s, table, out, size, &i))
+    return 0;
   while (i < size) {
     // A stream that has run out has no use for more than a word of padding.
     if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))

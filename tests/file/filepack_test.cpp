@@ -230,3 +230,79 @@ TEST(FileUnpack, DamagedStreamsFail)
   EXPECT_EQ(Unpack(good, &out), PACK_OK);
   EXPECT_EQ(out, data);
 }
+
+namespace {
+
+// A stream written by hand from a code table (value -> "0101") and the
+// data's code bits, so that tables the packer never writes can be tried.
+std::vector<uint8_t> HandStream(const std::map<int, std::string> &codes, const std::string &dataBits,
+                                uint32_t size)
+{
+  std::vector<uint8_t> stream;
+  size_t position = 0;
+  auto put = [&](uint32_t value, size_t count) {
+    for (size_t i = count; i-- > 0; position++) {
+      if (position / 8 >= stream.size())
+        stream.push_back(0);
+      if ((value >> i) & 1)
+        stream[position / 8] |= (uint8_t)(0x80 >> (position % 8));
+    }
+  };
+  for (char c : std::string("PAK1"))
+    put((uint8_t)c, 8);
+  put(0, 32);
+  put(size, 32);
+  size_t width = 0;
+  for (const auto &[value, code] : codes)
+    width = std::max(width, code.size());
+  for (int value = 0; value < 256; value++)
+    put(codes.count(value) ? 1 : 0, 1);
+  put((uint32_t)width, 8);
+  for (const auto &[value, code] : codes) {
+    put((uint32_t)code.size(), width);
+    for (char c : code)
+      put(c == '1', 1);
+  }
+  for (char c : dataBits)
+    put(c == '1', 1);
+  put(0, 8);
+  stream.resize(position / 8);
+  return stream;
+}
+
+}  // namespace
+
+TEST(FileUnpack, CodesPastTheLookupTable)
+{
+  // Codes of 14 and 15 bits share their first 12 bits and are decoded past
+  // the lookup table, between short codes, in small and large members.
+  std::map<int, std::string> codes = {{'a', "0"}, {'b', "10"}, {'c', "110"}, {'f', "1111"},
+                                      {'d', "11100000000000"}, {'e', "111000000000010"}};
+  std::string unit = "abdefcdd";
+  for (size_t repeats : {size_t(1), size_t(700)}) {
+    std::string text, bits;
+    for (size_t i = 0; i < repeats; i++)
+      text += unit;
+    for (char c : text)
+      bits += codes[c];
+    std::vector<uint8_t> out;
+    ASSERT_EQ(Unpack(HandStream(codes, bits, (uint32_t)text.size()), &out), PACK_OK) << repeats;
+    EXPECT_EQ(std::string(out.begin(), out.end()), text);
+    // The same data ending in bits that lead to a missing child past the table.
+    std::string stray = bits + "1110000000001";
+    EXPECT_EQ(Unpack(HandStream(codes, stray, (uint32_t)text.size() + 1), &out), PACK_ERR_FAILED);
+  }
+  // Tables that are not prefix codes, whichever value comes first: a short
+  // code under a long one, a long code under a longer one, two equal codes.
+  const std::map<int, std::string> clashes[] = {
+      {{1, "11100000000000"}, {2, "111"}, {3, "0"}},
+      {{1, "111"}, {2, "11100000000000"}, {3, "0"}},
+      {{1, "111000000000011"}, {2, "1110000000000"}, {3, "0"}},
+      {{1, "11100000000001"}, {2, "11100000000001"}, {3, "0"}},
+      {{1, "0110"}, {2, "01"}, {3, "1"}},
+      {{1, "10"}, {2, "10"}, {3, "0"}}};
+  for (const auto &table : clashes) {
+    std::vector<uint8_t> out;
+    EXPECT_EQ(Unpack(HandStream(table, "0000", 4), &out), PACK_ERR_FAILED) << table.begin()->second;
+  }
+}
