@@ -73,6 +73,20 @@ TEST(Presenters, VideoWithoutFfmpegSaysSo)
   EXPECT_FALSE(fs::exists(out.path + "/show.mp4"));
 }
 
+TEST(Presenters, VideoHoldsEveryFrameOfTheLoop)
+{
+  if (RunCommand("command -v ffmpeg && command -v ffprobe").status != 0)
+    GTEST_SKIP() << "ffmpeg is not installed: the video presenter has nothing to pipe into";
+  TempDir host, out;
+  std::string video = out.path + "/show.mp4";
+  CommandResult r = RunCommand(morvane() + " --frames 5 --headless --host " + host.path +
+                               " --video " + video + " 2>&1");
+  ASSERT_EQ(r.status, 0) << r.output;
+  CommandResult probe = RunCommand("ffprobe -v error -count_frames -show_entries "
+                                   "stream=width,height,nb_read_frames -of csv=p=0 " + video);
+  EXPECT_EQ(probe.output, "512,256,5\n");
+}
+
 TEST(Presenters, WindowOpensUnderAVirtualDisplayAndQuitsAfterItsFrames)
 {
   if (RunCommand("command -v xvfb-run").status != 0)
