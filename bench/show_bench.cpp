@@ -72,8 +72,6 @@ void BM_Frame(benchmark::State &state)
   double playback = 0, vertex = 0, triangle = 0, gs = 0, scroll = 0, total = 0;
   int64_t frames = 0;
   for (auto _ : state) {
-    RenderStats renderBefore = *RenderStatsGet();
-    PS2DrawStats drawBefore = *PS2DrawGetStats();
     Clock::time_point start = Clock::now();
     cbDraw();
     total += secondsSince(start);
@@ -97,8 +95,6 @@ void BM_Frame(benchmark::State &state)
     start = Clock::now();
     doScrollTxt();
     scroll += secondsSince(start);
-    (void)renderBefore;
-    (void)drawBefore;
     frames++;
   }
   // Per frame of the show: the frame's own time and its stages.

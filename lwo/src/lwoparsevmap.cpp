@@ -57,6 +57,19 @@ static int32_t lwoParseUV(void)
   return 0;
 }
 
+// One MORF entry: the offset of a point that exists, z negated like the
+// points; an entry naming no point is counted and skipped.
+static void storeDelta(LwoEndomorph *morph, uint32_t point, const float d[3])
+{
+  if (point >= (uint32_t)lwoCurr->vertexCount) {
+    lwoIgnored.pointRefs++;
+    return;
+  }
+  morph->deltas[point * 3 + 0] = d[0];
+  morph->deltas[point * 3 + 1] = d[1];
+  morph->deltas[point * 3 + 2] = -d[2];
+}
+
 // A MORF map: the offset of each listed point in the fully morphed shape,
 // z negated like the points.
 static int32_t lwoParseMORF(void)
@@ -78,13 +91,7 @@ static int32_t lwoParseMORF(void)
     uint32_t point = lwoPeekVX(&p);
     float d[3] = {lwoPeekF4(p), lwoPeekF4(p + 4), lwoPeekF4(p + 8)};
     p += 12;
-    if (point >= (uint32_t)lwoCurr->vertexCount) {
-      lwoIgnored.pointRefs++;
-      continue;
-    }
-    morph->deltas[point * 3 + 0] = d[0];
-    morph->deltas[point * 3 + 1] = d[1];
-    morph->deltas[point * 3 + 2] = -d[2];
+    storeDelta(morph, point, d);
   }
   lwoPtr = p;
   while (lwoLeft() > 0) {
@@ -92,13 +99,7 @@ static int32_t lwoParseMORF(void)
     float d[3] = {lwoGetFloat(), lwoGetFloat(), lwoGetFloat()};
     if (lwoOverrun)
       break;
-    if (point >= (uint32_t)lwoCurr->vertexCount) {
-      lwoIgnored.pointRefs++;
-      continue;
-    }
-    morph->deltas[point * 3 + 0] = d[0];
-    morph->deltas[point * 3 + 1] = d[1];
-    morph->deltas[point * 3 + 2] = -d[2];
+    storeDelta(morph, point, d);
   }
   morph->weight = 0.0f;
   lwoCurr->endomorphCount++;

@@ -20,5 +20,10 @@ int LwinfoObject(const LwinfoOptions &options);
 int LwinfoLws(const LwinfoOptions &options);
 int LwinfoLvl(const LwinfoOptions &options);
 
+// Puts the machine, pool and texture registry in the show's start-up state,
+// with `host` serving the file names; `images` registers the TGA codec as the
+// show does, so that objects and scenes load their images.
+void LwinfoStartEngine(const std::string &host, bool images);
+
 // Prints "lwinfo: FILE: MESSAGE" to standard error and returns 1.
 int LwinfoFail(const std::string &file, const std::string &message);

@@ -17,11 +17,7 @@ int LwinfoLvl(const LwinfoOptions &options)
   if (!fs::is_regular_file(options.file, ec))
     return LwinfoFail(options.file, "no such file");
   fs::path path = fs::absolute(options.file, ec);
-  MachineConfig config;
-  MachineDefaults(&config);
-  config.hostDir = path.parent_path().string();
-  MachineSetup(&config);
-  MemInit();
+  LwinfoStartEngine(path.parent_path().string(), false);
   std::string console;
   MachineCaptureConsole(&console);
   // The record's paths are built from the name's folder: a Windows-style

@@ -122,13 +122,7 @@ static void printText(const json &info)
 static int32_t loadObject(LwoObject *object, const std::string &host, const std::string &name,
                           bool quiet, std::string *console)
 {
-  MachineConfig config;
-  MachineDefaults(&config);
-  config.hostDir = host;
-  MachineSetup(&config);
-  MemInit();
-  TexInit();
-  TexRegisterCodec("TGA", TgaLoad);
+  LwinfoStartEngine(host, true);
   MachineCaptureConsole(console);
   fflush(stdout);
   int saved = quiet ? dup(STDOUT_FILENO) : -1;

@@ -65,13 +65,7 @@ static void consoleRestore(int saved)
 // with `host` as host folder, and loads the scene there.
 static int32_t loadScene(LwsScene *scene, const std::string &host, const std::string &name)
 {
-  MachineConfig config;
-  MachineDefaults(&config);
-  config.hostDir = host;
-  MachineSetup(&config);
-  MemInit();
-  TexInit();
-  TexRegisterCodec("TGA", TgaLoad);
+  LwinfoStartEngine(host, true);
   MachineCaptureConsole(&loadConsole);
   int saved = consoleToStderr();
   int32_t result = LwsLoad(scene, name.c_str(), nullptr);

@@ -8,6 +8,10 @@
 #include <filesystem>
 
 #include "lwinfo.h"
+#include "machine.h"
+#include "mem.h"
+#include "tex.h"
+#include "textga.h"
 
 // One inspector part per extension (lower case, with the dot).
 struct LwinfoPart {
@@ -21,6 +25,19 @@ static const LwinfoPart parts[] = {
   {".lws", LwinfoLws},
   {".lvl", LwinfoLvl},
 };
+
+void LwinfoStartEngine(const std::string &host, bool images)
+{
+  MachineConfig config;
+  MachineDefaults(&config);
+  config.hostDir = host;
+  MachineSetup(&config);
+  MemInit();
+  if (images) {
+    TexInit();
+    TexRegisterCodec("TGA", TgaLoad);
+  }
+}
 
 int LwinfoFail(const std::string &file, const std::string &message)
 {
