@@ -18,7 +18,11 @@ int32_t WindowSetFree(WindowFunc fn);
 int32_t WindowSetKey(WindowKeyFunc fn);
 
 // Sets the screen up, runs the init callback once and the draw callback until
-// a quit request, then the free callback. Returns 0.
+// a quit request, then the free callback. Returns 0, or 1 when the show
+// ended because something failed (WindowFail, an export that failed).
 int32_t WindowShow(void);
+// Ends the show after the callback in progress, as a failure: `reason` goes
+// to the desktop's standard error and WindowShow returns 1.
+void WindowFail(const char *reason);
 WindowInfo *WindowGet(void);
 void WindowDisplayText(int x, int y, const char *format, ...);

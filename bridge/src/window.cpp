@@ -2,7 +2,9 @@
 //
 // The console's loop never ends. On the desktop the machine model answers
 // after every frame whether the user asked to quit (a frame limit, a closed
-// window), and the loop then ends and runs the free callback.
+// window) or something failed (an export, the scene the command line chose),
+// and the loop then ends and runs the free callback. WindowShow returns the
+// program's exit status: 0, or 1 after a failure.
 #include "window.h"
 #include "machine.h"
 #include "ps2screen.h"
@@ -52,14 +54,19 @@ int32_t WindowShow(void)
   windowInfo.width = mode->width;
   windowInfo.height = mode->height;
   funcInit();
-  destroy = 0;
+  destroy = MachineExitStatus() != 0;  // the show could not start
   while (!destroy) {
     funcDraw();
     if (MachineFrameDone())
       destroy = 1;
   }
   funcFree();
-  return 0;
+  return MachineExitStatus();
+}
+
+void WindowFail(const char *reason)
+{
+  MachineFail(reason ? reason : "failed");
 }
 
 WindowInfo *WindowGet(void)

@@ -10,6 +10,7 @@ int main(int argc, char **argv)
   WindowSetDraw(cbDraw);
   WindowSetFree(cbFree);
   WindowSetKey(cbKey);
-  WindowShow();
-  return 0;
+  // 0 on the console, whose show never ends; on the desktop 1 when the show
+  // ended because something failed.
+  return WindowShow();
 }

@@ -38,21 +38,62 @@ static char text[] =
 static const char fontCharset[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ:/!,.-0123456789@ls trpy";
 static int pos;
 
+// The clock's step per drawn frame: one pass of the animation in 1250
+// frames, whatever the scene's length, unless the settings ask for the
+// scene's own speed (set by init3D).
+static float playStep = 0.0008f;
+
 // Load progress of the scene's objects, in percent: the show shows none.
 static void progress(int32_t percent)
 {
   (void)percent;
 }
 
+// The scene's own speed: one pass takes the scene's length (its last frame
+// at its frame rate) in fields of the screen, 50 a second on PAL and 59.94
+// on NTSC. A scene without a length keeps the fixed step.
+static void sceneSpeedStep(void)
+{
+  const PS2VideoMode *mode = PS2ScreenGetVideoMode();
+  double fieldsPerSecond = mode->height == 256 ? 50.0 : 60000.0 / 1001.0;
+  double seconds = lws.framesPerSecond > 0.0f ? (double)lws.lastFrame / lws.framesPerSecond : 0.0;
+  double frames = seconds * fieldsPerSecond + 0.5;
+  if (!(frames >= 1.0 && frames < 1e7))
+    return;
+  playStep = (float)(1.0 / (double)(int)frames);
+}
+
+// Tells the settings how many frames one pass of the animation takes.
+static void reportLoopFrames(void)
+{
+  char frames[SETTINGS_VALUE_SIZE];
+  snprintf(frames, sizeof frames, "%d", (int)(1.0 / (double)playStep + 0.5));
+  SettingsSetValue(SETTINGS_LOOP_FRAMES, frames);
+}
+
 static void init3D(void)
 {
   // The built-in scene, unless the desktop's command line chose another.
-  char sceneName[SETTINGS_VALUE_SIZE];
+  char sceneName[SETTINGS_VALUE_SIZE], value[SETTINGS_VALUE_SIZE];
   SettingsGetValue(SETTINGS_SCENE, sceneName);
-  LwsLoad(&lws, sceneName[0] ? sceneName : "C:\\vorlanth\\vorlanth.lws", progress);
+  int32_t result = LwsLoad(&lws, sceneName[0] ? sceneName : "C:\\vorlanth\\vorlanth.lws", progress);
+  if (sceneName[0] && result != LWS_OK) {
+    // The built-in scene's show goes on whatever loaded; a scene asked for
+    // by name that does not load is a mistake to report, not to play.
+    char reason[2 * SETTINGS_VALUE_SIZE];
+    snprintf(reason, sizeof reason, "the scene %s does not load (result %d)", sceneName, (int)result);
+    WindowFail(reason);
+  }
   snprintf(font.name, sizeof font.name, "%s", "C:\\vorlanth\\fonte_400x8.tga");
   TgaLoad(&font);
-  ConsoleAdd("Starting the show..");
+  playStep = 0.0008f;
+  SettingsGetValue(SETTINGS_SPEED, value);
+  if (strcmp(value, "scene") == 0)
+    sceneSpeedStep();
+  reportLoopFrames();
+  SettingsGetValue(SETTINGS_QUIET, value);
+  if (!value[0])
+    ConsoleAdd("Starting the show..");
   lws.playPosition = 0.0f;
 }
 
@@ -63,7 +104,7 @@ void do3D(void)
   lws.halfWidth = window->width >> 1;
   lws.halfHeight = window->height >> 1;
   LwsEnable(&lws);
-  lws.playPosition += 0.0008f;
+  lws.playPosition += playStep;
   if (lws.playPosition >= 1.0f)
     lws.playPosition -= 1.0f;
 }
@@ -143,8 +184,11 @@ void cbInit(void)
   ConsoleInit();
   MemInit();
   FileIOInit();
+  char quiet[SETTINGS_VALUE_SIZE];
+  SettingsGetValue(SETTINGS_QUIET, quiet);
   for (const char *line : titleLines)
-    ConsoleAdd("%s", line);
+    if (!quiet[0])
+      ConsoleAdd("%s", line);
   FileArcInit("host:Morvane.hvk");
   TexInit();
   TexRegisterCodec("TGA", TgaLoad);
@@ -194,4 +238,5 @@ void ShowReset(void)
   memset(&font, 0, sizeof font);
   pos = 0;
   window = nullptr;
+  playStep = 0.0008f;
 }

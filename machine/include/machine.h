@@ -23,6 +23,11 @@ struct MachineConfig {
   int checksums;            // one line per frame on standard error: number and CRC-32
   std::string sceneName;    // a scene to play instead of the built-in one ("" for the built-in)
   std::string fallbackDir;  // read-only second folder for names not under hostDir ("" for none)
+  int loops;                // with maxFrames 0: end after this many passes of the animation; 0 = never
+  int startFrame;           // frames drawn before the first one presented (and counted)
+  int sceneSpeed;           // play at the scene's own frame rate instead of 1250 frames a pass
+  int quiet;                // no title block, no progress line
+  int outWidth, outHeight;  // exported frames (PNG, video) scaled to this size; 0 = native pixels
 };
 
 // The defaults: the built demo content's folder as host folder (the current
@@ -37,9 +42,23 @@ const MachineConfig *MachineGetConfig(void);
 // Called by the window layer after every call of the draw callback: the
 // picture the last flip shows is the frame of that call, and goes to the
 // presenters. Returns 1 when the desktop asks the show to end (frame limit
-// reached, window closed, Escape).
+// reached, window closed, Escape, a failure). The presenters are finished
+// before the last frame returns, so that a failure to finish them counts.
 int MachineFrameDone(void);
+// Frames drawn since MachineSetup, the ones before startFrame included.
 int MachineFrameCount(void);
+
+// A failure that ends the show: "morvane: REASON" on standard error (the
+// first failure only) and exit status 1. The frame loop ends after the
+// frame in progress.
+void MachineFail(const std::string &reason);
+// 0, or 1 once something failed.
+int MachineExitStatus(void);
+// The number of frames one pass of the animation takes, as the show works it
+// out once its scene is loaded (1250 until it says otherwise); --loops counts
+// in these.
+void MachineSetLoopFrames(int frames);
+int MachineGetLoopFrames(void);
 // Vertical syncs (field starts) since MachineSetup.
 int MachineFieldCount(void);
 
@@ -55,9 +74,11 @@ std::string MachineResolveHostPath(const char *name);
 // be written) are reported on standard error once; MachinePresentError tells
 // the boot code and tests what went wrong ("" when nothing did).
 std::string MachinePresentError(void);
-// Finishes the presenters: closes the video pipe, ends the progress line.
-// Runs by itself at exit; calling it twice is harmless.
+// Finishes the presenters: closes the video pipe and waits for the encoder,
+// ends the progress line. Runs by itself at exit; calling it twice is harmless.
 void MachinePresentClose(void);
+// The window's size in pixels; -1 when no window is open.
+int MachineWindowSize(int *width, int *height);
 
 // ---- Inspection, for tests and benchmarks ----
 

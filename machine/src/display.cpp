@@ -51,7 +51,8 @@ void machineDisplayFlip(void)
 {
   gsStats.flips++;
   const MachineConfig *config = MachineGetConfig();
-  if (config->window && MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0)
+  if (config->window && MachineFrameCount() >= config->startFrame &&
+      MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0)
     presentWindow(picture.data(), pictureWidth, pictureHeight);
 }
 
@@ -67,20 +68,25 @@ static void printChecksum(int frame)
   std::fprintf(stderr, "%d %08lx\n", frame, (unsigned long)crc);
 }
 
+// Frames before --start are drawn for the show's state (its clock, its
+// scroll text) but the GS leaves their pixels alone: nobody sees them.
+void machineDisplaySkipping(int frame)
+{
+  gsDrawingOff = frame < MachineGetConfig()->startFrame;
+}
+
 int machineDisplayFrameDone(int frame)
 {
   const MachineConfig *config = MachineGetConfig();
+  if (frame < config->startFrame)
+    return presentWindowEvents(frame, nullptr, 0, 0);
   int exporting = !config->pngDir.empty() || !config->videoFile.empty();
-  if ((exporting || config->checksums) &&
-      MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0) {
-    if (!config->pngDir.empty())
-      presentPng(frame, picture.data(), pictureWidth, pictureHeight);
-    if (!config->videoFile.empty())
-      presentVideo(picture.data(), pictureWidth, pictureHeight);
-    if (config->checksums)
-      printChecksum(frame);
-    else
-      presentProgress(frame);
-  }
-  return presentQuitRequested();
+  int have = MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0;
+  if (have && exporting && presentExport(frame, picture.data(), pictureWidth, pictureHeight) != 0)
+    return 1;
+  if (have && config->checksums)
+    printChecksum(frame);
+  else if (exporting)
+    presentProgress(frame - config->startFrame + 1);
+  return presentWindowEvents(frame, have ? picture.data() : nullptr, pictureWidth, pictureHeight);
 }

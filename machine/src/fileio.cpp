@@ -7,11 +7,16 @@
 // Either slash separates folders. Content authored on Windows names files
 // without regard to case, so where a component does not exist as written, the
 // folder is searched for one that matches it ignoring case. ".." never climbs
-// above the host folder. Any other device ("cdrom0:", "mc0:") is not found.
+// above the host folder, and a symbolic link inside it that leads out of it
+// is not followed. Only regular files open: a FIFO or a device named like a
+// file would block the show or feed it without end. Any other device
+// ("cdrom0:", "mc0:") is not found.
 #include "machine.h"
 #include "machine_fileio.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -103,6 +108,35 @@ static std::string resolveUnder(const std::string &root, const char *name)
   return path;
 }
 
+// The real path of `path` (symbolic links followed), or "" when it has none.
+static std::string realPath(const std::string &path)
+{
+  char buffer[PATH_MAX];
+  return realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
+}
+
+// Whether `path`, found below `root`, stays inside it once symbolic links
+// are followed. A name that does not exist yet is judged by its folder; a
+// dangling link could lead anywhere and is refused.
+static bool staysInside(const std::string &root, const std::string &path)
+{
+  std::string top = realPath(root.empty() ? std::string(".") : root);
+  if (top.empty())
+    return false;
+  std::string real = realPath(path);
+  if (real.empty()) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0)
+      return false;  // there, but leads nowhere: a dangling link
+    size_t slash = path.find_last_of('/');
+    real = realPath(slash == std::string::npos ? std::string(".") : path.substr(0, slash));
+    if (real.empty())
+      return true;  // its folder does not exist either: opening it fails anyway
+  }
+  return real == top || (real.size() > top.size() && real.compare(0, top.size(), top) == 0 &&
+                         (top == "/" || real[top.size()] == '/'));
+}
+
 std::string MachineResolveHostPath(const char *name)
 {
   return resolveUnder(MachineGetConfig()->hostDir, name);
@@ -111,15 +145,19 @@ std::string MachineResolveHostPath(const char *name)
 // Where a file to read is found: under the host folder, or else under the
 // fallback folder (the built-in content while another scene plays, so the
 // show's own font still loads).
-static std::string resolveForReading(const char *name)
+static std::string resolveForReading(const char *name, std::string *root)
 {
   std::string path = MachineResolveHostPath(name);
   const std::string &fallback = MachineGetConfig()->fallbackDir;
+  *root = MachineGetConfig()->hostDir;
   struct stat st;
   if (path.empty() || fallback.empty() || stat(path.c_str(), &st) == 0)
     return path;
   std::string other = resolveUnder(fallback, name);
-  return stat(other.c_str(), &st) == 0 ? other : path;
+  if (stat(other.c_str(), &st) != 0)
+    return path;
+  *root = fallback;
+  return other;
 }
 
 static int hostFd(int handle)
@@ -138,10 +176,13 @@ int fio_open(const char *name, int flags)
 {
   if (!name)
     return FIO_EINVAL;
-  std::string path = (flags & FIO_O_RDWR) == FIO_O_RDONLY ? resolveForReading(name)
+  std::string root = MachineGetConfig()->hostDir;
+  std::string path = (flags & FIO_O_RDWR) == FIO_O_RDONLY ? resolveForReading(name, &root)
                                                           : MachineResolveHostPath(name);
   if (path.empty())
     return FIO_ENOENT;
+  if (!staysInside(root, path))
+    return FIO_EACCES;
   int slot = 0;
   while (slot < MAX_OPEN_FILES && openFiles[slot] >= 0)
     slot++;
@@ -162,14 +203,17 @@ int fio_open(const char *name, int flags)
   if (flags & FIO_O_APPEND)
     mode |= O_APPEND;
 
-  int fd = open(path.c_str(), mode | O_CLOEXEC, 0644);
+  // NOTE: O_NONBLOCK, or opening a FIFO waits for a writer that never comes;
+  // it is taken off again once the file is known to be a regular one.
+  int fd = open(path.c_str(), mode | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0)
     return errno == ENOENT || errno == ENOTDIR ? FIO_ENOENT : errno == EACCES ? FIO_EACCES : FIO_EIO;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    return FIO_ENOENT;  // folders and devices are not files
+    return FIO_ENOENT;  // folders, FIFOs and devices are not files
   }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   openFiles[slot] = fd;
   return slot + 1;
 }

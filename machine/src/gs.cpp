@@ -26,6 +26,7 @@ enum { PRIM_POINT = 0, PRIM_TRIANGLE = 3, PRIM_TRISTRIP = 4, PRIM_TRIFAN = 5, PR
 // read by drawing, the display and the inspection calls.
 uint32_t gsMem[GS_MEM_WORDS];
 MachineGsStats gsStats;
+int gsDrawingOff;
 static uint64_t gsReg[GS_REG_COUNT];
 static uint32_t prim;            // PRIM in force (after PRMODECONT)
 static GsVertex queue[3];        // vertices waiting for their primitive
@@ -183,6 +184,8 @@ static GsVertex latchVertex(uint64_t xyz, int withFog)
 
 static void drawQueued(const GsVertex *a, const GsVertex *b, const GsVertex *c)
 {
+  if (gsDrawingOff)
+    return;
   if (envDirty) {
     decodeEnv(&env);
     envDirty = 0;

@@ -28,8 +28,10 @@ extern uint32_t gsMem[GS_MEM_WORDS];
 // A write of DISPFB2: the display now shows another buffer (display.cpp).
 void machineDisplayFlip(void);
 // End of one call of the draw callback: present frame `frame` (display.cpp).
-// Returns 1 when the user asked to quit (window closed, Escape).
+// Returns 1 when the user asked to quit (window closed, Escape) or it failed.
 int machineDisplayFrameDone(int frame);
+// Sets gsDrawingOff for the frame about to be drawn (display.cpp).
+void machineDisplaySkipping(int frame);
 
 // Forget open files (fileio.cpp), for MachineSetup.
 void machineFileioReset(void);
@@ -41,3 +43,5 @@ void machineRegsReset(void);
 MachineRecording *machineRecording(void);
 // Drawing counters (gs.cpp).
 extern MachineGsStats gsStats;
+// While set, primitives are taken in but not drawn (gs.cpp): frames nobody sees.
+extern int gsDrawingOff;

@@ -17,8 +17,9 @@ namespace {
 const std::string morvane = std::string(MORVANE_BINARY_DIR) + "/morvane";
 const std::string content = std::string(MORVANE_DATA_DIR) + "/content";
 
-// Runs the show in this process for `frames` frames on a fresh pool and registry.
-void playInProcess(MachineConfig *config, int frames)
+// Runs the show in this process for `frames` frames on a fresh pool and
+// registry; WindowShow's result.
+int playInProcess(MachineConfig *config, int frames)
 {
   config->maxFrames = frames;
   MemFreeAll();
@@ -28,19 +29,18 @@ void playInProcess(MachineConfig *config, int frames)
   WindowSetInit(cbInit);
   WindowSetDraw(cbDraw);
   WindowSetFree(cbFree);
-  WindowShow();
+  return WindowShow();
 }
 
-// A configuration whose scene does not exist; the font still comes from the
-// built-in content, so the picture is the scroll text on black.
+// A configuration whose built-in scene is not there: the host folder holds
+// the font alone, so the picture is the scroll text on black.
 MachineConfig noScene(const std::string &host, int region)
 {
+  WriteHostFile(host + "/vorlanth/fonte_400x8.tga", ReadHostFile(content + "/vorlanth/fonte_400x8.tga"));
   MachineConfig config;
   MachineDefaults(&config);
   config.hostDir = host;
   config.region = region;
-  config.sceneName = "nothing\\here.lws";
-  config.fallbackDir = content;
   return config;
 }
 
@@ -114,6 +114,23 @@ TEST(Play, AFailedSceneStillClearsScrollsAndFlips)
         lastTest = w.value;
     EXPECT_EQ(lastTest, 0x7000Fu);
   }
+}
+
+// The console plays on whatever loaded; a scene asked for by name on the
+// desktop that does not load ends the show before its first frame.
+TEST(Play, AChosenSceneThatDoesNotLoadEndsTheShow)
+{
+  TempDir dir;
+  MachineConfig config = noScene(dir.path, MACHINE_REGION_PAL);
+  config.sceneName = "nothing\\here.lws";
+  EXPECT_EQ(playInProcess(&config, 5), 1);
+  EXPECT_EQ(MachineFrameCount(), 0);
+  EXPECT_EQ(MachineGetGsStats().flips, 2u);  // the blank frames of the screen's set-up only
+
+  CommandResult run = RunCommand(morvane + " --frames 5 --headless --host " + dir.path +
+                                 " --scene 'nothing\\here.lws' 2>&1 >/dev/null");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, "morvane: the scene nothing\\here.lws does not load (result -16)\n");
 }
 
 TEST(Play, OneLoopIs1250FramesAndTheTextWraps)
