@@ -37,6 +37,12 @@ struct ArcEntry {
 
 }  // namespace
 
+// The entry the indexed operations reached last, so that a tool going
+// through the directory in order walks it once rather than from the first
+// entry for every member. Forgotten with the image (dropImage).
+static ArcEntry cursorEntry;
+static int32_t cursorIndex = -1;
+
 static uint32_t readWord(uint32_t offset)
 {
   const uint8_t *p = arcBuffer + offset;
@@ -60,6 +66,7 @@ static void dropImage(void)
 {
   if (arcOwned)
     MemFree((void *)arcBuffer);
+  cursorIndex = -1;
   arcBuffer = nullptr;
   arcSize = 0;
   arcOwned = 0;
@@ -118,18 +125,26 @@ static int nextEntry(ArcEntry *entry)
   return readEntry((uint32_t)next, entry);
 }
 
-// Walks to entry `index`. Returns 1, or 0 when the directory is damaged
-// before it gets there (the entry number reached is left in `*reached`).
+// Walks to entry `index`, from the cursor when it lies at or before it.
+// Returns 1, or 0 when the directory is damaged before it gets there (the
+// entry number reached is left in `*reached`).
 static int walkTo(int32_t index, ArcEntry *entry, int32_t *reached)
 {
-  *reached = 0;
-  if (!readEntry(ARC_HEADER_SIZE, entry))
+  int32_t i = 0;
+  if (cursorIndex >= 0 && cursorIndex <= index) {
+    *entry = cursorEntry;
+    i = cursorIndex;
+  } else if (!readEntry(ARC_HEADER_SIZE, entry)) {
+    *reached = 0;
     return 0;
-  for (int32_t i = 1; i <= index; i++) {
+  }
+  for (i++; i <= index; i++) {
     *reached = i;
     if (!nextEntry(entry))
       return 0;
   }
+  cursorEntry = *entry;
+  cursorIndex = index;
   return 1;
 }
 

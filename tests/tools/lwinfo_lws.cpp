@@ -32,13 +32,13 @@ TEST(LwinfoLws, JsonCarriesTheSceneAsParsed)
   std::string scene = dir.path + "/scene.lws";
   CommandResult run = jsonQuery(scene, "d[\"result\"], d[\"worldScale\"], d[\"firstFrame\"], "
                                        "d[\"lastFrame\"], d[\"framesPerSecond\"], len(d[\"items\"])");
-  EXPECT_EQ(run.output, "0 32 0 90 30 3\n");
+  EXPECT_EQ(run.output, "0 32.0 0.0 90.0 30.0 3\n");
   run = jsonQuery(scene, "[(i[\"kind\"], i[\"name\"], i[\"parentIndex\"], i[\"channels\"], "
                          "i.get(\"result\"), i.get(\"triangles\")) for i in d[\"items\"]]");
   EXPECT_EQ(run.output, "[('object', 'Objects\\\\tri.lwo', 0, 9, 0, 1), "
                         "('object', 'Handle', 1, 0, 0, 0), ('camera', 'Cam', 0, 0, None, None)]\n");
   run = jsonQuery(scene + " --eval 1", "d[\"items\"][0][\"values\"][0]");
-  EXPECT_EQ(run.output, "5\n");
+  EXPECT_EQ(run.output, "5.0\n");
 
   run = RunCommand(lwinfo + " " + scene + " --eval 1.5");
   ASSERT_EQ(run.status, 0) << run.output;

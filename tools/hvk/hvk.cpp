@@ -1,25 +1,26 @@
 // hvk: the archive tool. Every command reads and writes archives through the
 // engine's archive and packed-stream code, so the tool and the show cannot
 // disagree about the format.
+//
+// Exit statuses: 0 success, 1 a failure (one line per problem, naming the
+// file), 2 a wrong command line.
 #include "hvk.h"
 #include "machine.h"
+#include "toolkit.h"
 
-#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <filesystem>
-#include <fstream>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 FILE *hvkOut = stdout;
 
 // The engine's console text, captured instead of shown (see keepConsoleAside).
 static std::string engineConsole;
+
+static const char usage[] = "hvk COMMAND [OPTIONS] ARGUMENTS (commands: create, list, extract, cat, verify)";
 
 int HvkFail(const std::string &what, const std::string &problem)
 {
@@ -55,26 +56,60 @@ void HvkFreshPool(void)
   MemInit();
 }
 
-bool HvkReadFile(const std::string &path, std::vector<uint8_t> *bytes, std::string *problem)
+std::string HvkNormalised(const std::string &name)
 {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) {
-    *problem = fs::exists(path, ec) ? "not a regular file" : "no such file";
+  std::string text = name.size() >= 2 && name[1] == ':' ? name.substr(2) : name;
+  for (char &c : text)
+    c = c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c);
+  return text;
+}
+
+static std::string kindOf(mode_t mode)
+{
+  if (S_ISDIR(mode))
+    return "a folder";
+  if (S_ISFIFO(mode))
+    return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode))
+    return "a device";
+  if (S_ISSOCK(mode))
+    return "a socket";
+  return "not a regular file";
+}
+
+bool HvkReadFile(const std::string &path, int64_t limit, std::vector<uint8_t> *bytes, std::string *problem)
+{
+  // NOTE: O_NONBLOCK, or opening a FIFO would wait for a writer.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *problem = errno == ENOENT ? "no such file" : std::string("cannot be read: ") + strerror(errno);
     return false;
   }
-  uintmax_t size = fs::file_size(path, ec);
-  std::ifstream in(path, std::ios::binary);
-  if (ec || !in) {
-    *problem = std::string("cannot be read: ") + strerror(errno);
-    return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0;
+  if (!ok || !S_ISREG(st.st_mode))
+    *problem = ok ? kindOf(st.st_mode) + ", not a file to read" : std::string("cannot be read: ") + strerror(errno);
+  else if (st.st_size > limit)
+    *problem = std::to_string((long long)st.st_size) + " bytes is over the limit of " + std::to_string((long long)limit);
+  ok = ok && S_ISREG(st.st_mode) && st.st_size <= limit;
+  if (ok) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    bytes->resize((size_t)st.st_size);
+    size_t done = 0;
+    while (done < bytes->size()) {
+      ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n <= 0)
+        break;
+      done += (size_t)n;
+    }
+    ok = done == bytes->size();
+    if (!ok)
+      *problem = "cannot be read whole";
   }
-  bytes->resize((size_t)size);
-  in.read((char *)bytes->data(), (std::streamsize)size);
-  if ((uintmax_t)in.gcount() != size) {
-    *problem = "cannot be read whole";
-    return false;
-  }
-  return true;
+  close(fd);
+  return ok;
 }
 
 bool HvkWriteFile(const std::string &path, const std::vector<uint8_t> &bytes, std::string *problem)
@@ -86,18 +121,25 @@ bool HvkWriteFile(const std::string &path, const std::vector<uint8_t> &bytes, st
     return false;
   }
   size_t done = 0;
+  int error = 0;
   while (done < bytes.size()) {
     ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0)
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : ENOSPC;
       break;
+    }
     done += (size_t)n;
   }
-  bool ok = done == bytes.size();
-  ok = close(fd) == 0 && ok;
-  if (ok)
+  if (close(fd) != 0 && !error)
+    error = errno;
+  if (!error)
     chmod(pattern.c_str(), 0644);
-  if (!ok || rename(pattern.c_str(), path.c_str()) != 0) {
-    *problem = std::string("cannot be written: ") + strerror(errno ? errno : EIO);
+  if (!error && rename(pattern.c_str(), path.c_str()) != 0)
+    error = errno;
+  if (error) {
+    *problem = std::string("cannot be written: ") + strerror(error);
     unlink(pattern.c_str());
     return false;
   }
@@ -122,13 +164,30 @@ static void keepConsoleAside(void)
   MachineCaptureConsole(&engineConsole);
 }
 
+// The command named first, when it is not one hvk has: CLI11 would call it
+// an unexpected argument.
+static bool unknownCommand(const CLI::App &app, int argc, char **argv, std::string *name)
+{
+  for (int i = 1; i < argc; i++) {
+    if (argv[i][0] == '-')
+      continue;
+    *name = argv[i];
+    for (const CLI::App *command : app.get_subcommands([](const CLI::App *) { return true; }))
+      if (command->get_name() == *name)
+        return false;
+    return true;
+  }
+  return false;
+}
+
 int main(int argc, char **argv)
 {
-  CLI::App app{"hvk: build, list, extract, print and check Morvane archives"};
+  CLI::App app{"hvk: build, list, extract, print and check Morvane archives", "hvk"};
+  app.set_version_flag("--version", std::string("hvk ") + MORVANE_VERSION);
   app.require_subcommand(1);
   HvkCreateOptions create{"", "", 'C', false};
   std::string archive, folder, name, drive;
-  bool json = false, noDrive = false;
+  bool json = false, noDrive = false, force = false;
 
   CLI::App *cmdCreate = app.add_subcommand("create", "archive every regular file under DIR");
   cmdCreate->add_option("ARCHIVE", create.archive, "archive to write")->required();
@@ -136,40 +195,46 @@ int main(int argc, char **argv)
   cmdCreate->add_option("--drive", drive, "drive letter in front of member names (default C)");
   cmdCreate->add_flag("--no-drive", noDrive, "member names without a drive");
   cmdCreate->add_flag("--store", create.storeAll, "store every member, pack none");
-  CLI::App *cmdList = app.add_subcommand("list", "name, storage, size and packed size of every member");
+  CLI::App *cmdList = app.add_subcommand("list", "storage, size, packed size and name of every member");
   cmdList->add_option("ARCHIVE", archive)->required();
   cmdList->add_flag("--json", json, "one JSON array");
   CLI::App *cmdExtract = app.add_subcommand("extract", "write every member under DIR");
   cmdExtract->add_option("ARCHIVE", archive)->required();
   cmdExtract->add_option("DIR", folder)->required();
+  cmdExtract->add_flag("--force", force, "replace files that are already there");
   CLI::App *cmdCat = app.add_subcommand("cat", "one member's bytes to standard output");
   cmdCat->add_option("ARCHIVE", archive)->required();
   cmdCat->add_option("NAME", name, "member name, as the show asks for it")->required();
   CLI::App *cmdVerify = app.add_subcommand("verify", "unpack every member and check it");
   cmdVerify->add_option("ARCHIVE", archive)->required();
-  CLI11_PARSE(app, argc, argv);
+
+  std::string command;
+  if (unknownCommand(app, argc, argv, &command))
+    return ToolUsageError("hvk", "unknown command " + command, usage);
+  int parsed = ToolParse(app, argc, argv, "hvk", usage);
+  if (parsed >= 0)
+    return parsed;
+  if (*cmdCreate) {
+    if (noDrive && !drive.empty())
+      return ToolUsageError("hvk", "--drive and --no-drive contradict each other", usage);
+    if (!drive.empty() && (drive.size() != 1 || !isalpha((unsigned char)drive[0])))
+      return ToolUsageError("hvk", "--drive: a drive is one letter, not '" + drive + "'", usage);
+    create.drive = noDrive ? 0 : drive.empty() ? 'C' : (char)toupper((unsigned char)drive[0]);
+  }
 
   keepConsoleAside();
   HvkFreshPool();
   int status = 1;
-  if (*cmdCreate) {
-    if (noDrive)
-      create.drive = 0;
-    else if (!drive.empty()) {
-      if (drive.size() != 1 || !isalpha((unsigned char)drive[0]))
-        return HvkFail("--drive", "a drive is one letter");
-      create.drive = (char)toupper((unsigned char)drive[0]);
-    }
+  if (*cmdCreate)
     status = HvkCreate(create);
-  } else if (*cmdList) {
+  else if (*cmdList)
     status = HvkList(archive, json);
-  } else if (*cmdExtract) {
-    status = HvkExtract(archive, folder);
-  } else if (*cmdCat) {
+  else if (*cmdExtract)
+    status = HvkExtract(archive, folder, force);
+  else if (*cmdCat)
     status = HvkCat(archive, name);
-  } else if (*cmdVerify) {
+  else if (*cmdVerify)
     status = HvkVerify(archive);
-  }
-  fflush(hvkOut);
-  return status;
+  int written = ToolFinishOutput("hvk", hvkOut);
+  return status ? status : written;
 }

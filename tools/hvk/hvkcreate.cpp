@@ -4,16 +4,21 @@
 // by name, so one folder always gives the same archive bytes.
 //
 // Archive written: the 8-byte header, every entry back to back (advance = the
-// entry's own 20 bytes and name), then every member's bytes in the same order.
-// The fourth word of an entry holds the member's checksum (sum of its bytes),
-// which `hvk verify` checks; a packed member's stored size is its stream's length.
+// entry's own 20 bytes and name), every member's bytes in the same order, and
+// hvk's mark (hvk.h). The fourth word of an entry holds the member's checksum
+// (sum of its bytes), which `hvk verify` checks in marked archives; a packed
+// member's stored size is its stream's length.
+//
+// Only regular files are archived: FIFOs, devices, sockets and links to
+// folders are skipped with a warning, and every file's size is checked
+// before any is read.
 #include "hvk.h"
-#include "filearc.h"
 #include "filepack.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <zlib.h>
 
 namespace fs = std::filesystem;
 
@@ -34,13 +39,31 @@ static std::string memberName(const fs::path &relative, char drive)
   return name;
 }
 
-// The name as the archive reader compares it.
-static std::string normalised(const std::string &name)
+static std::string tooLarge(uintmax_t size)
 {
-  std::string text = name.size() >= 2 && name[1] == ':' ? name.substr(2) : name;
-  for (char &c : text)
-    c = c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c);
-  return text;
+  return std::to_string(size) + " bytes is over the " + std::to_string((long long)HVK_MAX_MEMBER) +
+         "-byte limit of one member (the show's memory pool must hold it whole)";
+}
+
+// Whether the walk's entry is a file to archive; what is neither that nor a
+// plain folder gets a warning.
+static bool wanted(const fs::directory_entry &entry)
+{
+  std::error_code ec;
+  fs::file_status status = entry.status(ec);
+  if (fs::is_regular_file(status))
+    return true;
+  bool link = entry.is_symlink(ec);
+  if (fs::is_directory(status) && !link)
+    return false;
+  const char *what = fs::is_directory(status) ? "a link to a folder, not followed"
+                     : fs::is_fifo(status)     ? "a FIFO, skipped"
+                     : fs::is_character_file(status) || fs::is_block_file(status) ? "a device, skipped"
+                     : fs::is_socket(status)   ? "a socket, skipped"
+                     : link                    ? "a link that leads nowhere, skipped"
+                                               : "not a regular file, skipped";
+  fprintf(stderr, "hvk: %s: %s\n", entry.path().c_str(), what);
+  return false;
 }
 
 static int collect(const HvkCreateOptions &options, std::vector<Member> *members)
@@ -52,8 +75,11 @@ static int collect(const HvkCreateOptions &options, std::vector<Member> *members
   fs::recursive_directory_iterator walk(options.folder, ec), end;
   for (; !ec && walk != end; walk.increment(ec)) {
     std::error_code skip;
-    if (!walk->is_regular_file(skip) || fs::weakly_canonical(walk->path(), skip) == self)
+    if (!wanted(*walk) || fs::weakly_canonical(walk->path(), skip) == self)
       continue;
+    uintmax_t size = walk->file_size(skip);
+    if (!skip && size > (uintmax_t)HVK_MAX_MEMBER)
+      return HvkFail(walk->path().string(), tooLarge(size));
     fs::path relative = walk->path().lexically_relative(options.folder);
     Member member{memberName(relative, options.drive), walk->path()};
     if (member.name.size() > ARC_NAME_SIZE - 1)
@@ -66,7 +92,7 @@ static int collect(const HvkCreateOptions &options, std::vector<Member> *members
             [](const Member &a, const Member &b) { return a.name < b.name; });
   std::set<std::string> seen;
   for (const Member &member : *members)
-    if (!seen.insert(normalised(member.name)).second)
+    if (!seen.insert(HvkNormalised(member.name)).second)
       return HvkFail(member.path.string(),
                      "another file has the same name but for case; the show could not tell them apart");
   return 0;
@@ -84,13 +110,9 @@ static int addMember(const Member &member, const HvkCreateOptions &options, size
 {
   std::vector<uint8_t> bytes;
   std::string problem;
-  if (!HvkReadFile(member.path.string(), &bytes, &problem))
+  // The size was checked when the folder was read; the file may have grown since.
+  if (!HvkReadFile(member.path.string(), HVK_MAX_MEMBER, &bytes, &problem))
     return HvkFail(member.path.string(), problem);
-  if ((int64_t)bytes.size() > HVK_MAX_MEMBER)
-    return HvkFail(member.path.string(),
-                   std::to_string(bytes.size()) + " bytes is over the " +
-                       std::to_string((long long)HVK_MAX_MEMBER) +
-                       "-byte limit of one member (the show's memory pool must hold it whole)");
   HvkFreshPool();
   int32_t size = (int32_t)bytes.size();
   void *packed = nullptr;
@@ -99,7 +121,7 @@ static int addMember(const Member &member, const HvkCreateOptions &options, size
               packedSize < size;
   const uint8_t *data = pack ? (const uint8_t *)packed : bytes.data();
   size_t length = pack ? (size_t)packedSize : bytes.size();
-  if ((int64_t)(image->size() + length) > HVK_MAX_ARCHIVE)
+  if ((int64_t)(image->size() + length + HVK_MARK_SIZE) > HVK_MAX_ARCHIVE)
     return HvkFail(options.archive, "the archive would pass 2 GiB");
   putWord(image, entry + 4, pack ? ARC_PACKED : ARC_STORED);
   putWord(image, entry + 8, (uint32_t)length);
@@ -107,6 +129,16 @@ static int addMember(const Member &member, const HvkCreateOptions &options, size
   putWord(image, entry + 16, (uint32_t)image->size());
   image->insert(image->end(), data, data + length);
   return 0;
+}
+
+void HvkAppendMark(std::vector<uint8_t> *image, uint32_t directoryLength)
+{
+  size_t at = image->size();
+  image->resize(at + HVK_MARK_SIZE);
+  std::copy_n("HVK1", 4, image->begin() + at);
+  putWord(image, at + 4, HVK_MARK_CHECKSUMS);
+  putWord(image, at + 8, directoryLength);
+  putWord(image, at + 12, (uint32_t)crc32(0L, image->data(), directoryLength));
 }
 
 int HvkCreate(const HvkCreateOptions &options)
@@ -131,6 +163,7 @@ int HvkCreate(const HvkCreateOptions &options)
     packedCount += image[entry + 4] == ARC_PACKED;
     entry += advance;
   }
+  HvkAppendMark(&image, (uint32_t)directory);
   std::string problem;
   if (!HvkWriteFile(options.archive, image, &problem))
     return HvkFail(options.archive, problem);

@@ -2,13 +2,23 @@
 // command line and hands the file to the part for its extension; each part
 // prints what the engine's reader makes of the file.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
+
+// The options a part takes, by bit; the others are refused for its files.
+enum {
+  LWINFO_OPT_JSON = 1,
+  LWINFO_OPT_PNG = 2,
+  LWINFO_OPT_HOST = 4,
+  LWINFO_OPT_EVAL = 8
+};
 
 struct LwinfoOptions {
   std::string file;  // the file to inspect
   std::string png;   // images: write the decoded picture here as PNG ("" = no)
   std::string host;  // objects and scenes: the host folder ("" = the file's folder)
-  bool json = false; // objects and scenes: print one JSON object instead of text
+  bool json = false; // images, objects and scenes: print one JSON object instead of text
   bool hasEval = false;
   float eval = 0.0f; // scenes: print every channel's value at this time (seconds)
 };
@@ -27,3 +37,7 @@ void LwinfoStartEngine(const std::string &host, bool images);
 
 // Prints "lwinfo: FILE: MESSAGE" to standard error and returns 1.
 int LwinfoFail(const std::string &file, const std::string &message);
+
+// Reads a regular file whole (a FIFO or a device is refused without waiting
+// on it); false with the reason in `problem`.
+bool LwinfoReadFile(const std::string &path, std::vector<uint8_t> *bytes, std::string *problem);

@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "lwinfo.h"
@@ -17,9 +15,16 @@
 #include "mem.h"
 #include "tex.h"
 #include "textga.h"
+#include "toolkit.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+
+// Names in an LWO2 file are Latin-1 bytes; JSON wants UTF-8.
+static std::string latin1(const char *text)
+{
+  return ToolLatin1ToUtf8(text);
+}
 
 static const char *projectionName(int32_t projection)
 {
@@ -51,16 +56,16 @@ static json chunkList(const std::vector<uint8_t> &bytes)
 
 static json surfaceJson(const LwoSurface &s)
 {
-  return {{"name", s.name},
+  return {{"name", latin1(s.name)},
           {"color", {s.color[0], s.color[1], s.color[2]}},
           {"projection", s.projection},
           {"projectionName", projectionName(s.projection)},
           {"axis", s.axis},
           {"smoothing", s.smoothing},
           {"reflection", s.reflection},
-          {"texture", s.texture ? json(s.texture->name) : json(nullptr)},
+          {"texture", s.texture ? json(latin1(s.texture->name)) : json(nullptr)},
           {"textureLoaded", s.texture && TexGetPixels(s.texture) != nullptr},
-          {"uvMap", s.uvMapName},
+          {"uvMap", latin1(s.uvMapName)},
           {"triangles", s.triCount}};
 }
 
@@ -74,14 +79,14 @@ static json objectJson(const LwoObject *o)
   for (int32_t s = 0; o->surfaces && s < o->surfaceCount; s++)
     info["surfaces"].push_back(surfaceJson(o->surfaces[s]));
   for (int32_t c = 0; o->clips && c < o->clipCount; c++)
-    info["clips"].push_back(o->clips[c].name);
+    info["clips"].push_back(latin1(o->clips[c].name));
   for (int32_t m = 0; m < o->uvMapCount; m++) {
     const LwoUVMap &map = o->uvMaps[m];
-    info["uvMaps"].push_back(map.name);
+    info["uvMaps"].push_back(latin1(map.name));
     info["uvMapSeams"].push_back(map.seamPoints ? map.totalCount - map.baseCount : 0);
   }
   for (int32_t m = 0; m < o->endomorphCount; m++)
-    info["endomorphs"].push_back(o->endomorphs[m].name);
+    info["endomorphs"].push_back(latin1(o->endomorphs[m].name));
   return info;
 }
 
@@ -140,10 +145,10 @@ static int32_t loadObject(LwoObject *object, const std::string &host, const std:
 
 int LwinfoObject(const LwinfoOptions &options)
 {
-  std::ifstream in(options.file, std::ios::binary);
-  if (!in)
-    return LwinfoFail(options.file, "cannot be opened");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes;
+  std::string problem;
+  if (!LwinfoReadFile(options.file, &bytes, &problem))
+    return LwinfoFail(options.file, problem);
   std::error_code ec;
   fs::path file = fs::absolute(options.file, ec);
   fs::path host = options.host.empty() ? file.parent_path() : fs::absolute(options.host, ec);
@@ -167,7 +172,7 @@ int LwinfoObject(const LwinfoOptions &options)
     if (end == std::string::npos)
       end = console.size();
     if (end > at)
-      info["messages"].push_back(console.substr(at, end - at));
+      info["messages"].push_back(ToolLatin1ToUtf8(console.substr(at, end - at)));
   }
   if (options.json)
     printf("%s\n", info.dump(2, ' ', false, json::error_handler_t::replace).c_str());

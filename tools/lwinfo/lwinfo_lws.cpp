@@ -1,8 +1,11 @@
 // lwinfo's LWS part: loads a scene through LwsLoad as the show does, with a
 // folder of the host as LightWave's content folder, and prints the scene as
 // the parser made it: settings, items, channels and each object's load.
+#include <nlohmann/json.hpp>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -13,8 +16,10 @@
 #include "mem.h"
 #include "tex.h"
 #include "textga.h"
+#include "toolkit.h"
 
 namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
 
 static const char *kindName(int32_t kind)
 {
@@ -74,33 +79,25 @@ static int32_t loadScene(LwsScene *scene, const std::string &host, const std::st
   return result;
 }
 
-// JSON string: quotes, backslashes and control characters escaped.
-static std::string jsonString(const char *text)
-{
-  std::string out = "\"";
-  for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
-    if (*p == '"' || *p == '\\') {
-      out += '\\';
-      out += (char)*p;
-    } else if (*p < 32 || *p >= 127) {
-      char escape[8];
-      snprintf(escape, sizeof escape, "\\u%04x", *p);
-      out += escape;
-    } else {
-      out += (char)*p;
-    }
-  }
-  return out + "\"";
-}
-
-// JSON has no infinities or NaN: they are written as null.
-static std::string jsonNumber(double value)
+// A float as the shortest decimal that reads back as the same float (0.1,
+// not 0.100000001490116); JSON has no infinities or NaN: they are null.
+static json number(float value)
 {
   if (!std::isfinite(value))
-    return "null";
+    return json(nullptr);
   char text[32];
-  snprintf(text, sizeof text, "%.9g", value);
-  return text;
+  for (int digits = 6; digits <= 9; digits++) {
+    snprintf(text, sizeof text, "%.*g", digits, (double)value);
+    if (std::strtof(text, nullptr) == value)
+      break;
+  }
+  return json(std::strtod(text, nullptr));
+}
+
+// Names in a scene are Latin-1 bytes; JSON wants UTF-8.
+static std::string latin1(const char *text)
+{
+  return ToolLatin1ToUtf8(text);
 }
 
 static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBlock *item);
@@ -187,48 +184,57 @@ static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBloc
   return code;
 }
 
-static std::string jsonItem(const LwsScene *scene, int32_t result, const LwsBlock *item,
-                            const LwinfoOptions &options)
+static json jsonItem(const LwsScene *scene, int32_t result, const LwsBlock *item,
+                     const LwinfoOptions &options)
 {
-  std::string out = "{\"kind\": " + jsonString(kindName(itemKind(item))) +
-                    ", \"name\": " + jsonString(itemName(item)) +
-                    ", \"parentIndex\": " + std::to_string(item->parentIndex) +
-                    ", \"channels\": " + std::to_string(item->channelCount) +
-                    ", \"morphTarget\": " + std::to_string(item->morphTarget) +
-                    ", \"dissolveOn\": " + std::to_string(item->dissolveOn);
+  json out = {{"kind", kindName(itemKind(item))},
+              {"name", latin1(itemName(item))},
+              {"parentIndex", item->parentIndex},
+              {"channels", item->channelCount},
+              {"morphTarget", item->morphTarget},
+              {"dissolveOn", item->dissolveOn}};
   if (item->object) {
-    out += ", \"null\": " + std::string(item->object->isNull ? "true" : "false");
-    out += ", \"result\": " + std::to_string(objectResult(scene, result, item));
-    out += ", \"triangles\": " + std::to_string(item->object->triangleCount);
+    out["null"] = item->object->isNull != 0;
+    out["result"] = objectResult(scene, result, item);
+    out["triangles"] = item->object->triangleCount;
   }
-  out += ", \"endomorphChannels\": [";
+  out["endomorphChannels"] = json::array();
   for (int32_t k = 0; k < item->morphChannelCount; k++)
-    out += (k ? ", " : "") + jsonString(item->morphChannels[k].name);
-  out += "]";
+    out["endomorphChannels"].push_back(latin1(item->morphChannels[k].name));
   if (options.hasEval) {
-    out += ", \"values\": [";
+    out["values"] = json::array();
     for (int32_t c = 0; c < item->channelCount; c++)
-      out += (c ? ", " : "") + jsonNumber(EnvEval(&item->channels[c], options.eval));
-    out += "]";
+      out["values"].push_back(number(EnvEval(&item->channels[c], options.eval)));
   }
-  return out + "}";
+  return out;
 }
 
 static void printJson(const LwsScene *scene, int32_t result, const LwinfoOptions &options)
 {
-  printf("{\"scene\": %s, \"result\": %d, \"worldScale\": %s, \"gridSize\": %s, "
-         "\"firstFrame\": %s, \"lastFrame\": %s, \"frameStep\": %s, \"framesPerSecond\": %s, "
-         "\"frameWidth\": %d, \"frameHeight\": %d, \"zoomFactor\": %s, \"totalTriangles\": %d,\n"
-         " \"messages\": %s,\n \"items\": [",
-         jsonString(scene->name).c_str(), (int)result, jsonNumber(scene->worldScale).c_str(),
-         jsonNumber(scene->gridSize).c_str(), jsonNumber(scene->firstFrame).c_str(),
-         jsonNumber(scene->lastFrame).c_str(), jsonNumber(scene->frameStep).c_str(),
-         jsonNumber(scene->framesPerSecond).c_str(), (int)scene->frameWidth,
-         (int)scene->frameHeight, jsonNumber(scene->zoomFactor).c_str(),
-         (int)scene->totalTriangles, jsonString(loadConsole.c_str()).c_str());
+  json info = {{"scene", latin1(scene->name)},
+               {"result", result},
+               {"worldScale", number(scene->worldScale)},
+               {"gridSize", number(scene->gridSize)},
+               {"firstFrame", number(scene->firstFrame)},
+               {"lastFrame", number(scene->lastFrame)},
+               {"frameStep", number(scene->frameStep)},
+               {"framesPerSecond", number(scene->framesPerSecond)},
+               {"frameWidth", scene->frameWidth},
+               {"frameHeight", scene->frameHeight},
+               {"zoomFactor", number(scene->zoomFactor)},
+               {"totalTriangles", scene->totalTriangles},
+               {"messages", json::array()},
+               {"items", json::array()}};
+  for (size_t at = 0, end; at < loadConsole.size(); at = end + 1) {
+    end = loadConsole.find('\n', at);
+    if (end == std::string::npos)
+      end = loadConsole.size();
+    if (end > at)
+      info["messages"].push_back(latin1(loadConsole.substr(at, end - at).c_str()));
+  }
   for (int32_t i = 0; i < scene->itemCount; i++)
-    printf("%s\n  %s", i ? "," : "", jsonItem(scene, result, scene->items[i], options).c_str());
-  printf("]}\n");
+    info["items"].push_back(jsonItem(scene, result, scene->items[i], options));
+  printf("%s\n", info.dump(1, ' ', false, json::error_handler_t::replace).c_str());
 }
 
 // The scene's name as the host sees it: its path below the host folder.

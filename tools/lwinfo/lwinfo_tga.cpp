@@ -1,10 +1,9 @@
 // lwinfo's TGA part: the header fields, then what the engine's codec decodes
 // from the file, optionally written out as a PNG with the top row first.
+#include <nlohmann/json.hpp>
 #include <png.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "lwinfo.h"
@@ -85,14 +84,38 @@ static int writePng(const std::string &path, const TexEntry &entry)
   return fclose(out) == 0;
 }
 
+static void printJson(const LwinfoOptions &options, size_t bytes, const TgaHeader &h, const TexEntry &entry)
+{
+  nlohmann::ordered_json info = {
+      {"file", options.file},
+      {"bytes", bytes},
+      {"idLength", h.idLength},
+      {"colorMapType", h.colorMapType},
+      {"colorMapFirst", h.mapFirst},
+      {"colorMapLength", h.mapLength},
+      {"colorMapEntryBits", h.mapEntryBits},
+      {"imageType", h.imageType},
+      {"imageTypeName", typeName(h.imageType)},
+      {"xOrigin", h.xOrigin},
+      {"yOrigin", h.yOrigin},
+      {"width", h.width},
+      {"height", h.height},
+      {"depth", h.depth},
+      {"descriptor", h.descriptor},
+      {"alphaBits", h.descriptor & 15},
+      {"topFirst", (h.descriptor & 0x20) != 0},
+      {"rightFirst", (h.descriptor & 0x10) != 0},
+      {"decodedWidth", entry.width},
+      {"decodedHeight", entry.height}};
+  printf("%s\n", info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+}
+
 int LwinfoTga(const LwinfoOptions &options)
 {
-  std::ifstream in(options.file, std::ios::binary);
-  if (!in)
-    return LwinfoFail(options.file, "cannot be opened");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (bytes.size() > (size_t)INT32_MAX)
-    return LwinfoFail(options.file, "file is too large");
+  std::vector<uint8_t> bytes;
+  std::string problem;
+  if (!LwinfoReadFile(options.file, &bytes, &problem))
+    return LwinfoFail(options.file, problem);
   TgaHeader header;
   if (TgaParseHeader(bytes.data(), (int32_t)bytes.size(), &header) != TEX_OK)
     return LwinfoFail(options.file, "file is shorter than a TGA header");
@@ -103,9 +126,13 @@ int LwinfoTga(const LwinfoOptions &options)
   if (result != TEX_OK)
     return LwinfoFail(options.file, failure(result, header) + " (result " +
                                         std::to_string(result) + ")");
-  printf("file:            %s (%zu bytes)\n", options.file.c_str(), bytes.size());
-  printHeader(header);
-  printf("decoded:         %d x %d pixels, R, G, B, A\n", entry.width, entry.height);
+  if (options.json) {
+    printJson(options, bytes.size(), header, entry);
+  } else {
+    printf("file:            %s (%zu bytes)\n", options.file.c_str(), bytes.size());
+    printHeader(header);
+    printf("decoded:         %d x %d pixels, R, G, B, A\n", entry.width, entry.height);
+  }
   if (!options.png.empty() && !writePng(options.png, entry))
     return LwinfoFail(options.png, "PNG cannot be written");
   return 0;
