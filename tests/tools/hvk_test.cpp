@@ -60,7 +60,7 @@ TEST(Hvk, FolderRoundTrip)
   EXPECT_NE(r.output.find("stored       20000      20000  C:\\noise.bin"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("C:\\vorlanth\\vorlanth.lws"), std::string::npos);
   r = RunCommand(Hvk("list --json " + Quote(arc)));
-  EXPECT_NE(r.output.find("{\"name\": \"C:\\\\vorlanth\\\\vorlanth.lws\", \"storage\": \"packed\""),
+  EXPECT_NE(r.output.find("\"name\": \"C:\\\\vorlanth\\\\vorlanth.lws\",\n    \"storage\": \"packed\""),
             std::string::npos) << r.output;
 
   std::string out = dir.path + "/out";

@@ -6,10 +6,11 @@
 //   part, or with nothing left, is unsafe: that member is skipped.
 // - The folders on the way are opened one by one without following symbolic
 //   links, so a link already in the output folder cannot lead a member
-//   outside it; the file itself is written to a temporary file in its
-//   folder and renamed into place, never written through a link.
-// - A file that is already there is left alone unless --force; the archive
-//   being read is never replaced.
+//   outside it. A file is created only where nothing is, and removed again
+//   when it cannot be written whole; it is never written through a link.
+// - A file that is already there is left alone unless --force, which writes
+//   a temporary file beside it and renames it over; the archive being read
+//   is never replaced.
 // - Two members with the same name for the show (drive, slash direction and
 //   case aside) are one file to it, and it reads the first: the later one is
 //   skipped, so it cannot replace the first on disk.
@@ -69,19 +70,9 @@ static int openFolder(int parent, const std::string &name)
   return fd;
 }
 
-// Writes `bytes` as a new temporary file in folder `dir`; its name goes to `temp`.
-static int writeTemporary(int dir, const uint8_t *bytes, size_t length, std::string *temp)
+// Writes `length` bytes to the new file `fd`, then closes it; 0 or an errno.
+static int writeAll(int fd, const uint8_t *bytes, size_t length)
 {
-  static std::mt19937 random{std::random_device{}()};
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-    *temp = ".hvk-" + std::to_string(random() % 1000000000u);
-    fd = openat(dir, temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST)
-      return -1;
-  }
-  if (fd < 0)
-    return -1;
   size_t done = 0;
   int error = 0;
   while (done < length && !error) {
@@ -95,33 +86,65 @@ static int writeTemporary(int dir, const uint8_t *bytes, size_t length, std::str
   }
   if (close(fd) != 0 && !error)
     error = errno;
-  if (error) {
-    unlinkat(dir, temp->c_str(), 0);
-    errno = error;
-    return -1;
-  }
-  return 0;
+  return error;
 }
 
-// Puts the temporary file in place under `name`: only where nothing is,
-// unless `force`. Returns "" or the reason it was not placed.
-static std::string place(int dir, const std::string &temp, const std::string &name, bool force,
-                         const Identity &archive)
+// Why `name` in `dir`, which is there, is not replaced ("" when --force may).
+static std::string inTheWay(int dir, const std::string &name, bool force, const Identity &archive)
 {
   struct stat st;
-  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (st.st_dev == archive.device && st.st_ino == archive.inode)
-      return "it would replace the archive being read";
-    if (S_ISDIR(st.st_mode))
-      return "a folder of that name is there";
-    if (!force)
-      return "a file of that name is there (--force replaces it)";
-  }
-  // NOTE: renameat replaces a link itself, not the file it leads to.
-  if (force ? renameat(dir, temp.c_str(), dir, name.c_str()) != 0
-            : linkat(dir, temp.c_str(), dir, name.c_str(), 0) != 0)
-    return errno == EEXIST ? "a file of that name is there (--force replaces it)"
+  if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return "";
+  if (st.st_dev == archive.device && st.st_ino == archive.inode)
+    return "it would replace the archive being read";
+  if (S_ISDIR(st.st_mode))
+    return "a folder of that name is there";
+  return force ? "" : "a file of that name is there (--force replaces it)";
+}
+
+// A new file: created only where nothing is (not even a link), removed
+// again when it cannot be written whole.
+static std::string writeNew(int dir, const std::string &name, const uint8_t *bytes, size_t length,
+                            const Identity &archive)
+{
+  int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return errno == EEXIST ? inTheWay(dir, name, false, archive)
                            : std::string("cannot be written: ") + strerror(errno);
+  int error = writeAll(fd, bytes, length);
+  if (error) {
+    unlinkat(dir, name.c_str(), 0);
+    return std::string("cannot be written: ") + strerror(error);
+  }
+  return "";
+}
+
+// --force: the file is written beside its name and renamed over what is
+// there, which replaces a link itself rather than the file it leads to.
+static std::string writeOver(int dir, const std::string &name, const uint8_t *bytes, size_t length,
+                             const Identity &archive)
+{
+  std::string problem = inTheWay(dir, name, true, archive);
+  if (!problem.empty())
+    return problem;
+  static std::mt19937 random{std::random_device{}()};
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+    temp = ".hvk-" + std::to_string(random() % 1000000000u);
+    fd = openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST)
+      break;
+  }
+  if (fd < 0)
+    return std::string("cannot be written: ") + strerror(errno);
+  int error = writeAll(fd, bytes, length);
+  if (!error && renameat(dir, temp.c_str(), dir, name.c_str()) != 0)
+    error = errno;
+  if (error) {
+    unlinkat(dir, temp.c_str(), 0);
+    return std::string("cannot be written: ") + strerror(error);
+  }
   return "";
 }
 
@@ -142,14 +165,9 @@ static std::string extractOne(int root, const std::vector<std::string> &parts, c
   }
   if (dir < 0)
     return std::string("cannot open the folder: ") + strerror(errno);
-  std::string temp, problem;
-  if (writeTemporary(dir, (const uint8_t *)data, (size_t)size, &temp) != 0) {
-    problem = std::string("cannot be written: ") + strerror(errno);
-  } else {
-    problem = place(dir, temp, parts.back(), force, archive);
-    if (!problem.empty() || !force)
-      unlinkat(dir, temp.c_str(), 0);  // the link is in place, or nothing is
-  }
+  const uint8_t *bytes = (const uint8_t *)data;
+  std::string problem = force ? writeOver(dir, parts.back(), bytes, (size_t)size, archive)
+                              : writeNew(dir, parts.back(), bytes, (size_t)size, archive);
   close(dir);
   return problem;
 }
