@@ -36,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
       if (FileArcGetIndexedFile(&member, i, &memberSize) == 0 && member && memberSize > 0)
         ((volatile uint8_t *)member)[memberSize - 1];
     }
+    // Back to an earlier entry: the walk starts again from the first.
+    if (count > 0)
+      FileArcGetIndexedFilename(name, count / 2);
   }
   // The lookup by name walks the directory on its own, damaged or not.
   FileArcAttach(size ? data : &none, (int32_t)size);

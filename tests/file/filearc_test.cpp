@@ -244,3 +244,29 @@ TEST_F(ArcTest, FileLoadFromTheHostWithoutAnArchive)
   EXPECT_EQ(FileLoad(&file, longName), FILE_ERR_NOT_FOUND);
   EXPECT_EQ(strlen(longName), (size_t)FILE_NAME_SIZE - 1);
 }
+
+// The indexed operations resume their walk where the last one stopped; in
+// any order of indexes they answer as a walk from the first entry would, and
+// an archive held anew is walked from its own first entry.
+TEST_F(ArcTest, IndexedWalksAgreeInAnyOrderAndForgetTheOldImage)
+{
+  std::vector<TestMember> members;
+  for (int i = 0; i < 20; i++)
+    members.push_back({"C:\\m" + std::to_string(i) + std::string((size_t)i, 'x'), ARC_STORED, std::to_string(i)});
+  Hold(Archive(members));
+  char name[ARC_NAME_SIZE];
+  for (int32_t index : {0, 1, 2, 19, 5, 5, 6, 0, 18, 3}) {
+    ASSERT_EQ(FileArcGetIndexedFilename(name, index), 0) << index;
+    EXPECT_EQ(name, "/m" + std::to_string(index) + std::string((size_t)index, 'x'));
+    void *data = nullptr;
+    int32_t size = 0;
+    ASSERT_EQ(FileArcGetIndexedFile(&data, index, &size), 0);
+    EXPECT_EQ(std::string((const char *)data, (size_t)size), std::to_string(index));
+  }
+  std::string other = Archive({{"C:\\only.txt", ARC_STORED, "alone"}, {"C:\\two.txt", ARC_STORED, "2"}});
+  ASSERT_EQ(FileArcAttach(other.data(), (int32_t)other.size()), 0);
+  ASSERT_EQ(FileArcGetIndexedFilename(name, 1), 0);
+  EXPECT_STREQ(name, "/two.txt");
+  EXPECT_EQ(FileArcGetIndexedFilename(name, 5), ARC_ERR_MISSING);
+  FileArcFree();
+}
