@@ -185,6 +185,7 @@ int main(int argc, char **argv)
   CLI::App app{"hvk: build, list, extract, print and check Morvane archives", "hvk"};
   app.set_version_flag("--version", std::string("hvk ") + MORVANE_VERSION);
   app.require_subcommand(1);
+  app.footer("\nExit status: 0 success, 1 a failure (one line naming the file), 2 a wrong command line.");
   HvkCreateOptions create{"", "", 'C', false};
   std::string archive, folder, name, drive;
   bool json = false, noDrive = false, force = false;

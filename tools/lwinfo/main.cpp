@@ -119,6 +119,7 @@ int main(int argc, char **argv)
 {
   CLI::App app{"Inspects the show's input files: TGA images, LWO2 objects, LWS scenes, level files.", "lwinfo"};
   app.set_version_flag("--version", std::string("lwinfo ") + MORVANE_VERSION);
+  app.footer("\nExit status: 0 success, 1 a failure (one line naming the file), 2 a wrong command line.");
   LwinfoOptions options;
   app.add_option("file", options.file, "file to inspect")->required();
   app.add_option("--png", options.png, "images: write the decoded picture to this PNG file");
