@@ -33,11 +33,12 @@ void machineRegSet(int reg, uint64_t value)
 }
 
 // The next field start. Unpaced, it comes at once; in real time it comes
-// 1/50 s (PAL) or 1001/60000 s (NTSC) after the previous one.
+// 1/50 s (PAL) or 1001/60000 s (NTSC) after the previous one. The frames
+// before --start are nobody's to watch and come at once too.
 static void waitForField(void)
 {
   const MachineConfig *config = MachineGetConfig();
-  if (config->realtime) {
+  if (config->realtime && MachineFrameCount() >= config->startFrame) {
     using namespace std::chrono;
     auto field = config->region == MACHINE_REGION_PAL ? duration<double>(1.0 / 50.0)
                                                       : duration<double>(1001.0 / 60000.0);
