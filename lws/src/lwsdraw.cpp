@@ -125,7 +125,10 @@ int32_t LwsItemWorld(const LwsScene *scene, const LwsBlock *item, float t, float
   transformAt(&own, item, scene->worldScale, t);
   float f = scene->worldScale;
   loadItem(scene, item, &own, t, f, f, f);
-  memcpy(world, MatrixGet(MATRIX_MODELVIEW)->m, 16 * sizeof(float));
+  const Matrix4 *m = MatrixGet(MATRIX_MODELVIEW);
+  if (!m)
+    return LWS_ERR_FAILED;  // the matrix stacks are not set up (MatrixInit)
+  memcpy(world, m->m, 16 * sizeof(float));
   return LWS_OK;
 }
 
@@ -174,7 +177,10 @@ static LwsCamera *placeCamera(const LwsScene *scene)
   LwoTransform own;
   transformAt(&own, item, scene->worldScale, time);
   loadItem(scene, item, &own, time, 1.0f, 1.0f, 1.0f);
-  const float *m = MatrixGet(MATRIX_MODELVIEW)->m;
+  const Matrix4 *placed = MatrixGet(MATRIX_MODELVIEW);
+  if (!placed)
+    return &originCamera;
+  const float *m = placed->m;
   for (int k = 0; k < 3; k++) {
     camera->position[k] = m[12 + k];
     camera->rotation[k] = own.rotation[k];
