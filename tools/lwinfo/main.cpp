@@ -53,7 +53,7 @@ int main(int argc, char **argv)
   app.add_option("--png", options.png, "write the decoded image to this PNG file (images only)");
   app.add_flag("--json", options.json, "print one JSON object (objects and scenes)");
   app.add_option("--host", options.host, "host folder for the load (objects and scenes; default: the file's folder)");
-  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds");
+  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds (with --json, world matrices too)");
   CLI11_PARSE(app, argc, argv);
   options.hasEval = eval->count() > 0;
 
