@@ -56,10 +56,11 @@ enum {
 };
 
 // The near plane: a point is drawn only where w <= -RENDER_NEAR_W, a
-// sixteenth of a unit in front of the projection's centre. Divided by so
-// small a w, a point of the picture's edge lands about 16 x 600 pixels per
-// unit off the centre at most, far inside RENDER_COORD_LIMIT for any scene
-// smaller than 100,000 units across.
+// sixteenth of a world unit in front of the projection's centre (at world
+// scale 10, 6 mm). Cut points lie on it, and divided by so small a w a point
+// a world unit off the axis lands about 16 x 600 pixels from the centre at
+// the scene's usual zoom: RENDER_COORD_LIMIT still holds every point within
+// 100,000 units of the camera's axis.
 static const float RENDER_NEAR_W = 0.0625f;
 
 // Results besides 0 and the shared codes (-1 general failure, -2 null
