@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -203,6 +204,41 @@ TEST(Play, TheLoopNeverFlickersAndKeepsTheTextReadable)
                                    << loopWatch.worst << " from the one before";
   EXPECT_LE(loopWatch.mostWhite, 8) << "near-white pixels under the text in frame "
                                     << loopWatch.whiteFrame;
+}
+
+// The chrome ring is mapped with the sky's picture (128 x 128) from its
+// normals, and its coordinates run mostly below 0: in the packets of its
+// triangles, U and V each take many texel columns and rows, not one.
+TEST(Play, TheChromeRingReflectsAcrossAndAlong)
+{
+  MachineConfig config;
+  MachineDefaults(&config);
+  MachineRecord(1);
+  playInProcess(&config, 1);
+  std::set<uint32_t> columns, rows;
+  int sizeCode = 0, corners = 0;
+  std::set<uint32_t> packetColumns, packetRows;
+  auto finishPacket = [&]() {
+    if (sizeCode == (7 | 7 << 4) && corners > 100) {  // the crate has a dozen
+      columns.insert(packetColumns.begin(), packetColumns.end());
+      rows.insert(packetRows.begin(), packetRows.end());
+    }
+    packetColumns.clear(), packetRows.clear(), corners = 0;
+  };
+  for (const MachineGsWriteRec &w : MachineGetRecording()->gsWrites) {
+    if (w.address == 0x06) {  // TEX0_1: a textured packet starts
+      finishPacket();
+      sizeCode = (int)(w.value >> 26 & 0xFF);  // TW, TH
+    } else if (w.address == 0x03) {
+      packetColumns.insert((uint32_t)(w.value >> 4 & 0x3FF) % 128);
+      packetRows.insert((uint32_t)(w.value >> 20 & 0x3FF) % 128);
+      corners++;
+    }
+  }
+  finishPacket();
+  MachineRecord(0);
+  EXPECT_GE(columns.size(), 32u);
+  EXPECT_GE(rows.size(), 32u);
 }
 
 TEST(Play, CorpusScenesPlayAndShowSomething)
