@@ -207,8 +207,9 @@ TEST(Exports, CommandLineMistakes)
 
   std::string ntsc = RunCommand(morvane + " --quiet --frames 1 --checksums --region ntsc 2>&1 >/dev/null").output;
   std::string mixed = RunCommand(morvane + " --quiet --frames 1 --checksums --region Ntsc 2>&1 >/dev/null").output;
+  std::string pal = RunCommand(morvane + " --quiet --frames 1 --checksums 2>&1 >/dev/null").output;
   EXPECT_EQ(mixed, ntsc);
-  EXPECT_EQ(ntsc, "0 5e944795\n");
+  EXPECT_NE(mixed, pal);
 
   run = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " + morvane +
                    " --quiet --window --frames 1 2>&1");

@@ -13,6 +13,7 @@
 #include "lwinfo.h"
 #include "lws.h"
 #include "machine.h"
+#include "matrix.h"
 #include "mem.h"
 #include "tex.h"
 #include "textga.h"
@@ -71,6 +72,7 @@ static void consoleRestore(int saved)
 static int32_t loadScene(LwsScene *scene, const std::string &host, const std::string &name)
 {
   LwinfoStartEngine(host, true);
+  MatrixInit();  // world matrices are built on the model-view stack
   MachineCaptureConsole(&loadConsole);
   int saved = consoleToStderr();
   int32_t result = LwsLoad(scene, name.c_str(), nullptr);
@@ -184,6 +186,21 @@ static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBloc
   return code;
 }
 
+// The item's world matrix at `time` as playback builds it: 16 numbers, row
+// vectors with the translation in the last row; the item's own coordinates
+// (metres, LightWave's axes) to the world in world units (metres times
+// worldScale).
+static json jsonWorld(const LwsScene *scene, const LwsBlock *item, float time)
+{
+  float world[16];
+  if (LwsItemWorld(scene, item, time, world) != LWS_OK)
+    return json(nullptr);
+  json out = json::array();
+  for (int k = 0; k < 16; k++)
+    out.push_back(number(world[k]));
+  return out;
+}
+
 static json jsonItem(const LwsScene *scene, int32_t result, const LwsBlock *item,
                      const LwinfoOptions &options)
 {
@@ -205,6 +222,7 @@ static json jsonItem(const LwsScene *scene, int32_t result, const LwsBlock *item
     out["values"] = json::array();
     for (int32_t c = 0; c < item->channelCount; c++)
       out["values"].push_back(number(EnvEval(&item->channels[c], options.eval)));
+    out["world"] = jsonWorld(scene, item, options.eval);
   }
   return out;
 }
@@ -234,6 +252,12 @@ static void printJson(const LwsScene *scene, int32_t result, const LwinfoOptions
   }
   for (int32_t i = 0; i < scene->itemCount; i++)
     info["items"].push_back(jsonItem(scene, result, scene->items[i], options));
+  // The camera playback looks through: the first camera item.
+  int32_t camera = 0;
+  for (int32_t i = 0; i < scene->itemCount && !camera; i++)
+    camera = scene->items[i] == scene->cameraList ? i + 1 : 0;
+  if (options.hasEval && camera)
+    info["camera"] = {{"item", camera}, {"world", jsonWorld(scene, scene->cameraList, options.eval)}};
   printf("%s\n", info.dump(1, ' ', false, json::error_handler_t::replace).c_str());
 }
 

@@ -125,7 +125,8 @@ int main(int argc, char **argv)
   app.add_option("--png", options.png, "images: write the decoded picture to this PNG file");
   app.add_flag("--json", options.json, "print one JSON object (images, objects, scenes)");
   app.add_option("--host", options.host, "objects and scenes: the host folder for the load (default: the file's folder)");
-  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds");
+  CLI::Option *eval = app.add_option("--eval", options.eval,
+                                     "scenes: print every channel's value at T seconds (with --json, world matrices too)");
   int parsed = ToolParse(app, argc, argv, "lwinfo", usage);
   if (parsed >= 0)
     return parsed;
