@@ -5,6 +5,7 @@
 // which takes no arguments. Here the same happens: the C library calls the
 // functions of .init_array with the process's arguments before main, and this
 // one configures the model from them. The show itself never sees an option.
+#include "imagecodec.h"
 #include "machine.h"
 
 #include <CLI/CLI.hpp>
@@ -63,6 +64,7 @@ static void bootMachine(int argc, char **argv, char **envp)
   if (!config.sceneName.empty() && std::filesystem::is_directory(builtIn, ec))
     config.fallbackDir = builtIn;
   MachineSetup(&config);
+  MachineSetImageCodecs(ImageCodecsRegister);
   std::string error = MachinePresentError();
   if (!error.empty()) {
     std::fprintf(stderr, "morvane: %s\n", error.c_str());

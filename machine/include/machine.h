@@ -43,6 +43,14 @@ int MachineFrameCount(void);
 // Vertical syncs (field starts) since MachineSetup.
 int MachineFieldCount(void);
 
+// Image codecs beyond TGA: the desktop's start-up hands the model a function
+// that adds them to the texture registry, and the show's start-up has the
+// portability layer call it right after registering TGA. MachineSetup leaves
+// it in place; null takes it away. MachineRegisterImageCodecs returns the
+// function's result, or 0 when there is none.
+void MachineSetImageCodecs(int32_t (*registerCodecs)(void));
+int32_t MachineRegisterImageCodecs(void);
+
 // Tests: when a sink is set, host print appends its text there as well as
 // printing it to standard output; null stops the capture.
 void MachineCaptureConsole(std::string *sink);

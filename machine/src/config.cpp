@@ -14,6 +14,7 @@ static MachineConfig &configRecord(void)
   return record;
 }
 static int frameCount;
+static int32_t (*imageCodecs)(void);   // MachineSetImageCodecs: survives MachineSetup
 static std::string *consoleSink;
 static int recording;                  // MachineRecord: on or off
 static MachineRecording &recordedRecord(void)  // what reached the model while on
@@ -62,6 +63,16 @@ int MachineFrameDone(void)
   frameCount++;
   int limit = configRecord().maxFrames;
   return quit || (limit > 0 && frameCount >= limit);
+}
+
+void MachineSetImageCodecs(int32_t (*registerCodecs)(void))
+{
+  imageCodecs = registerCodecs;
+}
+
+int32_t MachineRegisterImageCodecs(void)
+{
+  return imageCodecs ? imageCodecs() : 0;
 }
 
 int MachineFrameCount(void)

@@ -2,6 +2,7 @@
 // command line and hands the file to the part for its extension; each part
 // prints what the engine's reader makes of the file.
 #pragma once
+#include <cstdint>
 #include <string>
 
 struct LwinfoOptions {
@@ -16,6 +17,7 @@ struct LwinfoOptions {
 // Each part returns the process's exit status: 0, or 1 after printing one
 // line to standard error that names the file and the problem.
 int LwinfoTga(const LwinfoOptions &options);
+int LwinfoImage(const LwinfoOptions &options);  // JPEG and PNG
 int LwinfoObject(const LwinfoOptions &options);
 int LwinfoLws(const LwinfoOptions &options);
 int LwinfoLvl(const LwinfoOptions &options);
@@ -24,6 +26,14 @@ int LwinfoLvl(const LwinfoOptions &options);
 // with `host` serving the file names; `images` registers the TGA codec as the
 // show does, so that objects and scenes load their images.
 void LwinfoStartEngine(const std::string &host, bool images);
+
+// Writes R, G, B, A pixels as a PNG file with the top row first; 0 when it
+// cannot be written.
+int LwinfoWritePng(const std::string &path, int width, int height, const uint8_t *rgba,
+                   bool bottomFirst);
+// Prints the size the show draws a picture at, when it is scaled down to fit
+// the GS texture area.
+void LwinfoPrintFit(int width, int height);
 
 // Prints "lwinfo: FILE: MESSAGE" to standard error and returns 1.
 int LwinfoFail(const std::string &file, const std::string &message);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "imagecodec.h"
 #include "lwinfo.h"
 #include "machine.h"
 #include "mem.h"
@@ -21,6 +22,10 @@ struct LwinfoPart {
 
 static const LwinfoPart parts[] = {
   {".tga", LwinfoTga},
+  {".jpg", LwinfoImage},
+  {".jpeg", LwinfoImage},
+  {".jpe", LwinfoImage},
+  {".png", LwinfoImage},
   {".lwo", LwinfoObject},
   {".lws", LwinfoLws},
   {".lvl", LwinfoLvl},
@@ -36,7 +41,17 @@ void LwinfoStartEngine(const std::string &host, bool images)
   if (images) {
     TexInit();
     TexRegisterCodec("TGA", TgaLoad);
+    ImageCodecsRegister();
   }
+}
+
+void LwinfoPrintFit(int width, int height)
+{
+  int32_t fitWidth, fitHeight;
+  TexFitSize(width, height, &fitWidth, &fitHeight);
+  if (fitWidth != width || fitHeight != height)
+    printf("drawn at:        %d x %d pixels (scaled down to fit the texture area)\n", (int)fitWidth,
+           (int)fitHeight);
 }
 
 int LwinfoFail(const std::string &file, const std::string &message)
@@ -47,7 +62,7 @@ int LwinfoFail(const std::string &file, const std::string &message)
 
 int main(int argc, char **argv)
 {
-  CLI::App app{"Inspects the show's input files: TGA images, LWO2 objects, LWS scenes, level files."};
+  CLI::App app{"Inspects the show's input files: TGA, JPEG and PNG images, LWO2 objects, LWS scenes, level files."};
   LwinfoOptions options;
   app.add_option("file", options.file, "file to inspect")->required();
   app.add_option("--png", options.png, "write the decoded image to this PNG file (images only)");
