@@ -10,6 +10,7 @@ struct LwinfoOptions {
   std::string png;   // images: write the decoded picture here as PNG ("" = no)
   std::string host;  // objects and scenes: the host folder ("" = the file's folder)
   bool json = false; // objects and scenes: print one JSON object instead of text
+  int layer = -1;    // objects: the LAYR number of the layer to show (-1 = the first)
   bool hasEval = false;
   float eval = 0.0f; // scenes: print every channel's value at this time (seconds)
 };
