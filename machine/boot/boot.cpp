@@ -13,6 +13,29 @@
 #include <cstdlib>
 #include <filesystem>
 
+// A scene given as a file path plays from its content folder, found as
+// LightWave users expect, unless --host names the folder; a name that is no
+// file here is a name under the host folder, as before. Says which folder.
+static void placeScene(MachineConfig *config, bool hostGiven)
+{
+  std::error_code ec;
+  namespace fs = std::filesystem;
+  config->findByName = 1;
+  if (!fs::is_regular_file(config->sceneName, ec))
+    return;
+  MachineContent content;
+  if (hostGiven) {
+    fs::path relative = fs::relative(fs::absolute(config->sceneName, ec), fs::absolute(config->hostDir, ec), ec);
+    if (!ec && !relative.empty() && *relative.begin() != "..")
+      config->sceneName = relative.generic_string();
+  } else if (MachineFindContentFolder(config->sceneName, &content) == 0) {
+    config->hostDir = content.folder;
+    config->sceneName = content.sceneName;
+    std::fprintf(stderr, "morvane: %s for %s\n", MachineDescribeContent(content).c_str(),
+                 content.sceneName.c_str());
+  }
+}
+
 static void bootMachine(int argc, char **argv, char **envp)
 {
   (void)envp;
@@ -23,7 +46,7 @@ static void bootMachine(int argc, char **argv, char **envp)
   app.set_version_flag("--version", std::string("morvane ") + MORVANE_VERSION);
   app.add_option("--frames", config.maxFrames, "End after N frames (N calls of the draw callback); 0 plays forever")
     ->check(CLI::NonNegativeNumber);
-  app.add_option("--host", config.hostDir, "Folder that serves \"host:\" and device-less file names")
+  CLI::Option *host = app.add_option("--host", config.hostDir, "Folder that serves \"host:\" and device-less file names")
     ->check(CLI::ExistingDirectory);
   std::string region = "pal";
   app.add_option("--region", region, "The boot ROM's region: pal (512 x 256, 50 Hz) or ntsc (512 x 224, 59.94 Hz)")
@@ -36,7 +59,8 @@ static void bootMachine(int argc, char **argv, char **envp)
   app.add_flag("--checksums", config.checksums, "Print each frame's number and picture checksum on standard error");
 
   app.add_option("--scene", config.sceneName,
-                 "Play this LightWave scene (a name under the host folder, e.g. 'Scenes\\ship.lws') instead of the built-in one");
+                 "Play this LightWave scene instead of the built-in one: a scene file (its content folder is "
+                 "found as LightWave would), or a name under the host folder (e.g. 'Scenes\\ship.lws')");
   int headless = 0;
   app.add_flag("--headless", headless, "Never open a window, even when a display is available");
 
@@ -63,6 +87,8 @@ static void bootMachine(int argc, char **argv, char **envp)
   std::string builtIn = std::string(MORVANE_DATA_DIR) + "/content";
   if (!config.sceneName.empty() && std::filesystem::is_directory(builtIn, ec))
     config.fallbackDir = builtIn;
+  if (!config.sceneName.empty())
+    placeScene(&config, host->count() > 0);
   MachineSetup(&config);
   MachineSetImageCodecs(ImageCodecsRegister);
   std::string error = MachinePresentError();

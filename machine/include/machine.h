@@ -23,6 +23,10 @@ struct MachineConfig {
   int checksums;            // one line per frame on standard error: number and CRC-32
   std::string sceneName;    // a scene to play instead of the built-in one ("" for the built-in)
   std::string fallbackDir;  // read-only second folder for names not under hostDir ("" for none)
+  // Content moved out of its folder: a name to read that is found nowhere
+  // else is looked for by its file name alone in the folders of the files
+  // read before it (the scene's, the objects'), the latest first.
+  int findByName = 0;
 };
 
 // The defaults: the built demo content's folder as host folder (the current
@@ -58,6 +62,24 @@ void MachineCaptureConsole(std::string *sink);
 // Tests and tools: the host path a device-less or "host:" name resolves to,
 // or an empty string when the name is on another device.
 std::string MachineResolveHostPath(const char *name);
+// The same for another folder serving as the host folder.
+std::string MachineResolveHostPathUnder(const std::string &folder, const char *name);
+
+// LightWave names files relative to its content folder, which is rarely the
+// scene's own folder. For a scene file on the desktop: the scene's folder and
+// then each of its parents, the first under which every object the scene
+// loads is found (else the one where most are, the nearest first; the
+// scene's folder when none is). Fills the folder, the scene's name below it
+// and a line saying what was found; -1 when the scene cannot be read.
+struct MachineContent {
+  std::string folder;     // the content folder
+  std::string sceneName;  // the scene's path below it, with '/'
+  int objects = 0;        // object files the scene names
+  int found = 0;          // how many of them are under the folder
+};
+int MachineFindContentFolder(const std::string &scenePath, MachineContent *content);
+// "content folder DIR (K of N objects found there)".
+std::string MachineDescribeContent(const MachineContent &content);
 
 // Presenters that could not start (no ffmpeg, no display, a folder that cannot
 // be written) are reported on standard error once; MachinePresentError tells

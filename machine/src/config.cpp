@@ -37,6 +37,7 @@ void MachineDefaults(MachineConfig *out)
   out->checksums = 0;
   out->sceneName.clear();
   out->fallbackDir.clear();
+  out->findByName = 0;
 }
 
 void MachineSetup(const MachineConfig *in)

@@ -236,6 +236,34 @@ TEST_F(LwoTest, SurfaceColourSmoothingAndImageBlocks)
   EXPECT_NE(console.find("ignored 1 unknown surfaces"), std::string::npos);
 }
 
+// A surface that reflects a spherical map names its image with RIMG (chrome
+// in real objects); it draws as an environment map like an image block of
+// channel REFL, and only when it reflects and its options ask for the map.
+TEST_F(LwoTest, ReflectionMapsOfSurfaces)
+{
+  auto refl = [](float amount) { return Sub("REFL", Bytes().f4(amount).vx(0)); };
+  auto rfop = [](uint32_t options) { return Sub("RFOP", Bytes().u2(options)); };
+  std::string rimg = Sub("RIMG", Bytes().vx(1));
+  Block block;
+  ASSERT_EQ(Load(Form({Tags({"Chrome", "Traced", "Dull", "Block"}), Pnts(SquarePoints()),
+                       Pols({{0, 1, 2}}), Clip(1, "maps/chrome.tga"),
+                       Surf("Chrome", {rimg, refl(0.25f), rfop(3)}),
+                       Surf("Traced", {refl(0.25f), rfop(1), rimg}),
+                       Surf("Dull", {rfop(2), rimg}),
+                       Surf("Block", {Blok(block), refl(1), rfop(2), rimg})})),
+            LWO_OK)
+      << console;
+  const LwoSurface *s = object->surfaces;
+  EXPECT_EQ(s[0].reflection, 1);
+  EXPECT_EQ(s[0].projection, LWO_PROJ_SPHERICAL);
+  EXPECT_EQ(s[0].texture, &object->clips[0]);
+  EXPECT_EQ(object->needNormals, 1);
+  EXPECT_EQ(s[1].texture, nullptr);  // ray tracing and the backdrop only
+  EXPECT_EQ(s[2].texture, nullptr);  // nothing reflected
+  EXPECT_EQ(s[3].reflection, 0);     // the image block's image comes first
+  EXPECT_EQ(s[3].projection, LWO_PROJ_PLANAR);
+}
+
 TEST_F(LwoTest, StillNamesAreRewrittenAndRegistered)
 {
   ASSERT_EQ(Load(Form({Tags({"A"}), Pnts(SquarePoints()), Pols({{0, 1, 2}}),

@@ -81,9 +81,14 @@ protected:
     MachineCaptureConsole(nullptr);
     delete scene;
   }
-  void UseHost(const std::string &host)
+  // `host` serves the files; `byName` as for a user's scene (findByName).
+  void UseHost(const std::string &host, bool byName = false)
   {
-    MachineForTest(host);
+    MachineConfig config;
+    MachineDefaults(&config);
+    config.hostDir = host;
+    config.findByName = byName;
+    MachineSetup(&config);
     TexFreeAll();
     MemFreeAll();
     MemInit();

@@ -2,6 +2,7 @@
 // folder of the host as LightWave's content folder, and prints the scene as
 // the parser made it: settings, items, channels and each object's load.
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -140,9 +141,13 @@ static void printEvalText(const LwsBlock *item, float time)
            (double)EnvEval(item->morphChannels[k].envelope, time));
 }
 
+// The folder the scene's files were looked up in, and why.
+static std::string contentLine;
+
 static void printText(const LwsScene *scene, int32_t result, const LwinfoOptions &options)
 {
   printf("scene:            %s\n", scene->name);
+  printf("content folder:   %s\n", contentLine.c_str());
   printf("result:           %d\n", (int)result);
   printf("frames:           %g to %g, step %g, %g per second\n", (double)scene->firstFrame,
          (double)scene->lastFrame, (double)scene->frameStep, (double)scene->framesPerSecond);
@@ -216,11 +221,12 @@ static std::string jsonItem(const LwsScene *scene, int32_t result, const LwsBloc
 
 static void printJson(const LwsScene *scene, int32_t result, const LwinfoOptions &options)
 {
-  printf("{\"scene\": %s, \"result\": %d, \"worldScale\": %s, \"gridSize\": %s, "
+  printf("{\"scene\": %s, \"contentFolder\": %s, \"result\": %d, \"worldScale\": %s, \"gridSize\": %s, "
          "\"firstFrame\": %s, \"lastFrame\": %s, \"frameStep\": %s, \"framesPerSecond\": %s, "
          "\"frameWidth\": %d, \"frameHeight\": %d, \"zoomFactor\": %s, \"totalTriangles\": %d,\n"
          " \"messages\": %s,\n \"items\": [",
-         jsonString(scene->name).c_str(), (int)result, jsonNumber(scene->worldScale).c_str(),
+         jsonString(scene->name).c_str(), jsonString(contentLine.c_str()).c_str(), (int)result,
+         jsonNumber(scene->worldScale).c_str(),
          jsonNumber(scene->gridSize).c_str(), jsonNumber(scene->firstFrame).c_str(),
          jsonNumber(scene->lastFrame).c_str(), jsonNumber(scene->frameStep).c_str(),
          jsonNumber(scene->framesPerSecond).c_str(), (int)scene->frameWidth,
@@ -247,9 +253,17 @@ int LwinfoLws(const LwinfoOptions &options)
   std::error_code ec;
   if (!fs::is_regular_file(options.file, ec))
     return LwinfoFail(options.file, "no such file");
-  std::string host = options.host.empty() ? fs::absolute(options.file, ec).parent_path().string()
-                                          : options.host;
-  std::string name;
+  // The content folder is found as LightWave users expect unless --host names it.
+  std::string host = options.host, name;
+  MachineContent content;
+  if (host.empty() && MachineFindContentFolder(options.file, &content) == 0) {
+    host = content.folder;
+    contentLine = MachineDescribeContent(content).substr(strlen("content folder "));
+  } else {
+    if (host.empty())
+      host = fs::absolute(options.file, ec).parent_path().string();
+    contentLine = host + " (--host)";
+  }
   if (!nameInHost(options.file, host, &name))
     return LwinfoFail(options.file, "the scene is not inside the host folder " + host);
   static LwsScene scene;  // large, and zero-filled as LwsLoad needs

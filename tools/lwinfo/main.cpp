@@ -36,6 +36,7 @@ void LwinfoStartEngine(const std::string &host, bool images)
   MachineConfig config;
   MachineDefaults(&config);
   config.hostDir = host;
+  config.findByName = 1;  // user content: files moved out of their folders are found by name
   MachineSetup(&config);
   MemInit();
   if (images) {
