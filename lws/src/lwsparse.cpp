@@ -20,6 +20,7 @@
 #include "lwsread.h"
 #include "mem.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -232,12 +233,23 @@ static void restOfLine(char *to, int32_t spaces)
   copyName(to, p, LWS_NAME_SIZE);
 }
 
+// Formats 4 and 5 put an item id (8 hexadecimal digits) before a name.
+static int isItemId(const char *token)
+{
+  if (sceneFormat < 4 || strlen(token) != 8)
+    return 0;
+  for (int i = 0; i < 8; i++)
+    if (!isxdigit((unsigned char)token[i]))
+      return 0;
+  return 1;
+}
+
 // The file name of a LoadObjectLayer line: the rest of the line after the
 // layer (and, in formats 4 and 5, the item id), with LightWave's forward
 // slashes turned into backslashes up to the extension, and "C\x" made "C\\x".
 static void objectFileName(char *name)
 {
-  restOfLine(name, sceneFormat >= 4 ? 3 : 2);
+  restOfLine(name, isItemId(lwsToken[2]) ? 3 : 2);
   for (int32_t i = 1; name[0] && name[i] && name[i] != '.'; i++)
     if (name[i] == '/')
       name[i] = '\\';
@@ -289,7 +301,7 @@ static int32_t nullObjectLine(void)
     return -1;
   object->isNull = 1;
   object->worldScale = lws->worldScale;
-  if (sceneFormat >= 4)
+  if (isItemId(param1))
     restOfLine(object->name, 2);  // after the item id; the name may hold spaces
   else
     copyName(object->name, param1, sizeof object->name);

@@ -206,10 +206,12 @@ TEST_F(LwsTest, FormatFiveItemsPluginsAndLayers)
                     "NumChannels 1\nChannel 0\n" + ConstantEnvelope("3") + plugin + mixer +
                     "LoadObjectLayer 1 10000001 Objects/two layers.lwo\nPivotPosition 0 0 1\n"
                     "AddNullObject 10000002 Handle and more\nAddLight 20000000\nLightName Sun\n"
+                    "LoadObjectLayer 1 Objects/two layers.lwo\n"  // written without its id
                     "Plugin LightHandler 1 DistantLight\nEndPlugin\nAddCamera 30000000\n"
                     "ViewZoomFactor 2\nGridSize 1\n");
   ASSERT_EQ(LoadFile("five.lws"), LWS_OK) << console;
-  ASSERT_EQ(scene->itemCount, 5);
+  ASSERT_EQ(scene->itemCount, 6);
+  EXPECT_EQ(scene->objects[3]->vertexCount, 4);  // layer 1: LAYR 0
   const LwsBlock *first = scene->items[0], *second = scene->items[1];
   EXPECT_EQ(first->object->layer, 1);
   EXPECT_EQ(first->object->vertexCount, 3);

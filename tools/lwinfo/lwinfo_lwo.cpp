@@ -159,6 +159,30 @@ static int32_t loadObject(LwoObject *object, const std::string &host, const std:
   return result;
 }
 
+// A large record (96 vertex-map records inline), reused by every load.
+static LwoObject object;
+
+// Every layer of the file as its LAYR gives it, with the points and polygons
+// of its own load (the first 256 layers).
+static json layerList(const std::vector<uint8_t> &bytes, const std::string &host, const std::string &name)
+{
+  json layers = json::array();
+  std::vector<LwoLayerInfo> found(256);
+  int32_t count = LwoListLayers(bytes.data(), (int32_t)std::min(bytes.size(), (size_t)INT32_MAX),
+                                found.data(), (int32_t)found.size());
+  for (int32_t i = 0; i < count && i < (int32_t)found.size(); i++) {
+    const LwoLayerInfo &l = found[i];
+    object = LwoObject{};
+    std::string ignored;
+    int32_t loaded = loadObject(&object, host, name, l.number, true, &ignored);
+    layers.push_back({{"number", l.number}, {"name", l.name},
+                      {"parent", l.parent < 0 ? json(nullptr) : json(l.parent)},
+                      {"pivot", {l.pivot[0], l.pivot[1], l.pivot[2]}}, {"result", loaded},
+                      {"points", object.vertexCount}, {"polygons", object.polygonCount}});
+  }
+  return layers;
+}
+
 int LwinfoObject(const LwinfoOptions &options)
 {
   std::ifstream in(options.file, std::ios::binary);
@@ -173,21 +197,7 @@ int LwinfoObject(const LwinfoOptions &options)
   if (ec || name.empty() || name.rfind("..", 0) == 0)
     return LwinfoFail(options.file, "is not inside the host folder " + host.string());
 
-  static LwoObject object;  // large: 96 vertex-map records inline
-  json layers = json::array();
-  std::vector<LwoLayerInfo> found(256);
-  int32_t count = LwoListLayers(bytes.data(), (int32_t)std::min(bytes.size(), (size_t)INT32_MAX),
-                                found.data(), (int32_t)found.size());
-  for (int32_t i = 0; i < count && i < (int32_t)found.size(); i++) {
-    const LwoLayerInfo &l = found[i];
-    object = LwoObject{};
-    std::string ignored;
-    int32_t loaded = loadObject(&object, host.string(), name, l.number, true, &ignored);
-    layers.push_back({{"number", l.number}, {"name", l.name},
-                      {"parent", l.parent < 0 ? json(nullptr) : json(l.parent)},
-                      {"pivot", {l.pivot[0], l.pivot[1], l.pivot[2]}}, {"result", loaded},
-                      {"points", object.vertexCount}, {"polygons", object.polygonCount}});
-  }
+  json layers = layerList(bytes, host.string(), name);
   object = LwoObject{};
   std::string console;
   int32_t result = loadObject(&object, host.string(), name, options.layer, options.json, &console);
