@@ -2,7 +2,8 @@
 // place by LwsLoadMemory. The objects a scene names are served from a
 // temporary host folder made once: "a.lwo" and "Objects\b.lwo" are small
 // LWO2 objects, "bad.lwo" is not one. After a load every envelope of the
-// scene is evaluated at a few times, which must not crash either.
+// scene is evaluated at a few times and every item is placed through its
+// parents, which must not crash either.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "lws.h"
 #include "machine.h"
+#include "matrix.h"
 #include "mem.h"
 #include "tex.h"
 #include "textga.h"
@@ -75,6 +77,11 @@ static void evaluateAll(const LwsScene *scene)
   }
   if (scene->zoomEnvelope)
     sink = EnvEval(scene->zoomEnvelope, 0.5f);
+  // Every item placed through its parent chain, however the ids loop.
+  float world[16];
+  for (int32_t i = 0; i < scene->itemCount; i++)
+    if (LwsItemWorld(scene, scene->items[i], 0.4f, world) == LWS_OK)
+      sink = world[12];
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -89,6 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   TexFreeAll();
   MemFreeAll();
   MemInit();
+  MatrixInit();
   TexInit();
   TexRegisterCodec("TGA", TgaLoad);
   static LwsScene scene;

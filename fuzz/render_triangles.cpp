@@ -4,8 +4,9 @@
 //
 // Input: 8 bytes of clip rectangle (four int16), 1 byte of flags (bit 0: the
 // environment flag, bits 1-3: the triangle buffer's size), 1 byte of record
-// count (up to 32), then 28 bytes per record (x, y as int32, z, u, v, eu, ev
-// as raw floats), then 3 bytes per triangle (signed point indices).
+// count (up to 32), then 44 bytes per record (x, y as int32, z, u, v, eu, ev
+// and the undivided hx, hy, hz, hw as raw floats, little-endian), then 3
+// bytes per triangle (signed point indices).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -27,12 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   int env = data[8] & 1;
   int32_t capacity = kCapacities[(data[8] >> 1) & 7];
   size_t count = data[9] % 33, pos = 10;
-  if (size - pos < count * 28)
+  if (size - pos < count * sizeof(ScreenVertex))
     return 0;
   std::vector<ScreenVertex> records(count);
   std::vector<float> uv(2 * count + 1);
-  for (size_t i = 0; i < count; i++, pos += 28) {
-    memcpy(&records[i], data + pos, 28);
+  for (size_t i = 0; i < count; i++, pos += sizeof(ScreenVertex)) {
+    memcpy(&records[i], data + pos, sizeof(ScreenVertex));
     uv[2 * i] = records[i].eu;  // any floats will do as texture coordinates
     uv[2 * i + 1] = records[i].ev;
   }

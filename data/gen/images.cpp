@@ -143,6 +143,8 @@ GenImage GenImageGlobe(int32_t width, int32_t height)
 
 // A chrome environment: sky above the horizon line (the picture's middle),
 // dark ground below, a bright rim at the horizon and soft bands across.
+// Nothing in it is whiter than a light grey, so that the chrome, passing
+// under the scroll text's rows, never hides the white letters.
 GenImage GenImageSky(int32_t size)
 {
   GenImage image = GenImageMake(size, size);
@@ -160,7 +162,39 @@ GenImage GenImageSky(int32_t size)
       }
       float rim = std::exp(-std::fabs(v - 0.5f) * 40.0f);
       float shade = 0.8f + 0.2f * band;
-      GenImageSet(image, col, row, r * shade + rim, g * shade + rim * 0.9f, b * shade + rim * 0.7f);
+      float c[3] = {r * shade + rim, g * shade + rim * 0.9f, b * shade + rim * 0.7f};
+      for (float &k : c)
+        k = 0.74f * (k < 1.0f ? k : 1.0f);
+      GenImageSet(image, col, row, c[0], c[1], c[2]);
+    }
+  return image;
+}
+
+// The sky over the valley: haze at the horizon deepening to blue overhead,
+// a darker band below the horizon for the dome's skirt, and drifting clouds
+// between, thickest a little above the horizon. The clouds are sampled on a
+// circle around the sky so the picture joins at u = 0 and 1.
+GenImage GenImageHeaven(int32_t width, int32_t height, float horizon)
+{
+  static const float haze[3] = {0.74f, 0.83f, 0.93f}, zenith[3] = {0.13f, 0.30f, 0.72f};
+  static const float skirt[3] = {0.52f, 0.60f, 0.70f}, cloud[3] = {0.90f, 0.91f, 0.94f};
+  GenImage image = GenImageMake(width, height);
+  for (int32_t row = 0; row < height; row++)
+    for (int32_t col = 0; col < width; col++) {
+      float u = ((float)col + 0.5f) / (float)width, v = ((float)row + 0.5f) / (float)height;
+      float up = (v - horizon) / (1.0f - horizon);  // 0 at the horizon, 1 overhead
+      float c[3];
+      if (up < 0.0f) {
+        mix(c, haze, skirt, GenSmoothStep(0.0f, 0.6f, -up / horizon * (1.0f - horizon)));
+      } else {
+        mix(c, haze, zenith, std::pow(up, 0.55f));
+        float angle = 6.2831853f * u, reach = 3.0f + 6.0f * up;
+        float n = GenFractal(std::cos(angle) * reach + 7.0f, std::sin(angle) * reach + 3.0f * up, 53, 5);
+        float amount = GenSmoothStep(0.5f, 0.72f, n) * GenSmoothStep(0.0f, 0.12f, up) *
+                       (1.0f - GenSmoothStep(0.55f, 0.95f, up));
+        mix(c, c, cloud, 0.85f * amount);
+      }
+      GenImageSet(image, col, row, c[0], c[1], c[2]);
     }
   return image;
 }

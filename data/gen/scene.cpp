@@ -1,8 +1,8 @@
-// The show's scene, "C:\vorlanth\vorlanth.lws": a valley ringed by hills, a
-// gyroscope of three nested rings around a small planet at its centre, a
-// crate and a chrome ring orbiting on a null, a blob breathing through its
-// endomorphs, a star morphing into a flower, and a camera circling it all once
-// per loop.
+// The show's scene, "C:\vorlanth\vorlanth.lws": a valley ringed by hills
+// under a dome of sky, a gyroscope of three nested rings around a small planet
+// at its centre, a crate and a chrome ring orbiting on a null, a blob
+// breathing through its endomorphs, a star morphing into a flower, and a
+// camera circling it all once per loop.
 //
 // Timing: the show plays one loop in 1250 drawn frames and maps its play
 // position to scene time through the scene's last frame and frame rate; 625
@@ -10,9 +10,11 @@
 // 50 frames per second of a PAL display. Every periodic motion divides 25 s
 // so the loop closes without a jump.
 //
-// Scale: the scene's world scale is 10 / GridSize x ViewZoomFactor = 10. The
-// show scales an item's own position by it but not the positions of its
-// parents, so every item that carries children sits at the origin.
+// Scale: the scene's world scale is 10 / GridSize x ViewZoomFactor = 10.
+//
+// Keys: the gyroscope's rings and planet share keys at 0, 1.25 and 2.5 s, so
+// that an importer whose motion is linear between keys places the whole chain
+// exactly as LightWave does at those times (the tests compare them).
 #include <cmath>
 
 #include "show.h"
@@ -151,6 +153,24 @@ static GenObject makeChrome(void)
   return obj;
 }
 
+// The sky: the inside of a dome of 170 m about the valley's centre, from the
+// zenith to 12 degrees below the horizon (behind the hills), UV-mapped with
+// the sky's picture three times around, so that a texel of it is a few
+// pixels across on the screen.
+static const float kDomeLowest = 0.2094395f;  // 12 degrees
+
+static GenObject makeDome(void)
+{
+  GenObject obj;
+  GenSurface s = GenSurfaceFlat("Sky", 0.45f, 0.6f, 0.85f);
+  s.block = imageBlock(GEN_CHAN_COLOR, GEN_PROJ_UV, 1, GenVec{1.0f, 1.0f, 1.0f});
+  s.block.uvMap = "SkyUV";
+  obj.surfaces.push_back(s);
+  obj.clips.push_back(objectName("heaven.tga"));
+  GenBuildDome(obj, 170.0f, 12, 48, kDomeLowest, 3, "SkyUV", 0);
+  return obj;
+}
+
 // One ring of the gyroscope, in two flat colours banded around it.
 static GenObject makeRing(float major, int32_t axis, const float *a, const float *b)
 {
@@ -267,30 +287,46 @@ static GenEnvelope cameraZoom(void)
 }
 
 // Items in file order; the indices are those of parents and morph targets.
-enum { VALLEY, ORBIT, CRATE, CHROME, RING_A, RING_B, RING_C, GLOBE, BLOB, STAR, FLOWER, SUN, CAMERA };
+enum { VALLEY, ORBIT, CRATE, CHROME, RING_A, RING_B, RING_C, GLOBE, BLOB, STAR, FLOWER, DOME, SUN,
+       CAMERA };
+
+// A turn at an even pace: keys every `step` seconds from 0 to `span`, the
+// angle growing from `start` by 2 pi over `span`; linear, continued by offset.
+static GenEnvelope envTurn(float start, float step, float span, int32_t pre, int32_t post)
+{
+  std::vector<float> times, values;
+  for (float t = 0.0f; t <= span + 0.001f; t += step) {
+    times.push_back(t);
+    values.push_back(start + kTwoPi * t / span);
+  }
+  return envCurve(times, values, {GEN_SHAPE_LINEAR}, pre, post, 0.0f);
+}
 
 static void sceneRings(GenScene &scene)
 {
   GenItem &a = scene.items[RING_A], &b = scene.items[RING_B], &c = scene.items[RING_C];
   // Outer ring: one turn in 5 s, continued turn after turn.
-  a.channels[3] = envLine(0, 0, 5, kTwoPi, GEN_BEHAVE_CONSTANT, GEN_BEHAVE_OFFSET);
-  // Middle ring: half a turn from 1 s to 3.5 s, repeated with an offset both
-  // before and after, so it rolls at an even pace from the first frame.
+  a.channels[3] = envTurn(0, 1.25f, 5, GEN_BEHAVE_CONSTANT, GEN_BEHAVE_OFFSET);
+  // Middle ring, carried by the outer one: half a turn every 2.5 s, repeated
+  // with an offset both before and after, so it rolls at an even pace.
   b.parent = RING_A;
-  b.channels[4] = envLine(1, 0, 3.5f, kTwoPi * 0.5f, GEN_BEHAVE_OFFSET, GEN_BEHAVE_OFFSET);
-  // Inner ring: rocks to and fro every 2.5 s.
+  b.channels[4] = envCurve({0, 1.25f, 2.5f}, {0, kTwoPi * 0.25f, kTwoPi * 0.5f}, {GEN_SHAPE_LINEAR},
+                           GEN_BEHAVE_OFFSET, GEN_BEHAVE_OFFSET, 0.0f);
+  // Inner ring, carried by the middle one: rocks to and fro every 2.5 s.
   c.parent = RING_B;
   c.channels[5] = envCurve({0, 1.25f, 2.5f}, {0, 0.9f, 0}, {GEN_SHAPE_TCB}, GEN_BEHAVE_CONSTANT,
                            GEN_BEHAVE_REPEAT, 0.0f);
   // The planet inside turns with a linear continuation past its last key.
   GenItem &globe = scene.items[GLOBE];
   globe.parent = RING_C;
-  globe.channels[3] = envLine(0, 0, 5, kTwoPi, GEN_BEHAVE_CONSTANT, GEN_BEHAVE_LINEAR);
+  globe.channels[3] = envTurn(0, 1.25f, 5, GEN_BEHAVE_CONSTANT, GEN_BEHAVE_LINEAR);
 }
 
 static void sceneOrbit(GenScene &scene)
 {
-  scene.items[ORBIT].channels[3] = envLine(0, 0, 12.5f, kTwoPi, GEN_BEHAVE_CONSTANT, GEN_BEHAVE_OFFSET);
+  // Already turned at 0 s, so that its children are carried round from the start.
+  scene.items[ORBIT].channels[3] = envLine(0, 0.5f, 12.5f, 0.5f + kTwoPi, GEN_BEHAVE_CONSTANT,
+                                           GEN_BEHAVE_OFFSET);
   GenItem &crate = scene.items[CRATE];
   crate.parent = ORBIT;
   place(crate, 7, 0.6f, 0);
@@ -341,8 +377,8 @@ static GenScene makeScene(void)
   scene.gridSize = 1.0f;
   scene.viewZoom = 1.0f;
   const char *files[] = {"valley.lwo", "", "crate.lwo", "chrome.lwo", "ring_a.lwo", "ring_b.lwo",
-                         "ring_c.lwo", "globe.lwo", "blob.lwo", "star.lwo", "flower.lwo"};
-  for (int i = VALLEY; i <= FLOWER; i++)
+                         "ring_c.lwo", "globe.lwo", "blob.lwo", "star.lwo", "flower.lwo", "dome.lwo"};
+  for (int i = VALLEY; i <= DOME; i++)
     scene.items.push_back(i == ORBIT ? GenItemMake(GEN_ITEM_NULL, "Orbit")
                                      : GenItemMake(GEN_ITEM_OBJECT, objectName(files[i])));
   GenItem sun = GenItemMake(GEN_ITEM_LIGHT, "Sun");
@@ -376,7 +412,7 @@ int32_t GenShowFiles(std::vector<GenFile> &files)
     {"ring_a.lwo", makeRing(3.3f, 1, cyan, navy)}, {"ring_b.lwo", makeRing(2.8f, 2, magenta, plum)},
     {"ring_c.lwo", makeRing(2.3f, 0, yellow, orange)}, {"globe.lwo", makeGlobe()},
     {"blob.lwo", makeBlob()}, {"star.lwo", makeStar(2.0f, 0.8f, 0.0f)},
-    {"flower.lwo", makeStar(1.1f, 1.9f, 0.0f)}};
+    {"flower.lwo", makeStar(1.1f, 1.9f, 0.0f)}, {"dome.lwo", makeDome()}};
   for (const auto &o : objects) {
     std::vector<uint8_t> bytes = GenLwoBytes(o.object);
     if (bytes.empty())
@@ -387,6 +423,7 @@ int32_t GenShowFiles(std::vector<GenFile> &files)
   addFile(files, "crate.tga", GenTgaBytes(GenImageCrate(128)));
   addFile(files, "globe.tga", GenTgaBytes(GenImageGlobe(256, 128)));
   addFile(files, "sky.tga", GenTgaBytes(GenImageSky(128)));
+  addFile(files, "heaven.tga", GenTgaBytes(GenImageHeaven(256, 256, kDomeLowest / (1.5707963f + kDomeLowest))));
   std::string text = GenLwsText(makeScene());
   if (text.empty())
     return GEN_ERR_FAILED;

@@ -161,6 +161,56 @@ void GenBuildSphere(GenObject &obj, float radius, int32_t rings, int32_t segment
     obj.uvMaps.push_back(map);
 }
 
+// Point 0 is the zenith, then rings 1..rings of `segments` points from there
+// down to `lowest` radians below the horizon. The polygons face the inside
+// (clockwise seen from the centre). The UV map gives u = turns x segment /
+// segments around (the picture repeats `turns` times) and v = 1 at the zenith
+// down to 0 on the lowest ring; as on the sphere, the last column sees column
+// 0 at u = turns and each zenith triangle sees the zenith at the middle of
+// its column (the VMAD seams).
+void GenBuildDome(GenObject &obj, float radius, int32_t rings, int32_t segments, float lowest,
+                  int32_t turns, const std::string &uvName, int32_t surface)
+{
+  int32_t base = (int32_t)obj.points.size();
+  GenUVMap map;
+  map.name = uvName;
+  obj.points.push_back(GenVec{0, radius, 0});
+  const float du = (float)turns / (float)segments;
+  map.points.push_back(GenPointUV{base, 0.5f, 1.0f});
+  for (int32_t j = 1; j <= rings; j++)
+    for (int32_t i = 0; i < segments; i++) {
+      float theta = (0.5f * kPi + lowest) * (float)j / (float)rings;
+      float phi = 2.0f * kPi * (float)i / (float)segments;
+      obj.points.push_back(GenVec{radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta),
+                                  radius * std::sin(theta) * std::sin(phi)});
+      map.points.push_back(GenPointUV{(int32_t)obj.points.size() - 1, du * (float)i,
+                                      1.0f - (float)j / (float)rings});
+    }
+  auto at = [&](int32_t j, int32_t i) {
+    return j == 0 ? base : base + 1 + (j - 1) * segments + i % segments;
+  };
+  for (int32_t j = 0; j < rings; j++)
+    for (int32_t i = 0; i < segments; i++) {
+      std::vector<int32_t> poly;
+      if (j == 0)
+        poly = {base, at(1, i), at(1, i + 1)};
+      else
+        poly = {at(j, i), at(j, i + 1), at(j + 1, i + 1), at(j + 1, i)};
+      GenVec mid{0, 0, 0};
+      for (int32_t p : poly)
+        mid = GenVec{mid.x - obj.points[(size_t)p].x, mid.y - obj.points[(size_t)p].y,
+                     mid.z - obj.points[(size_t)p].z};
+      int32_t polyIndex = GenAddPolygon(obj, poly, surface, mid);
+      if (i + 1 == segments)
+        for (int32_t ring : {j, j + 1})
+          if (ring > 0)
+            map.seams.push_back(GenPolyUV{at(ring, 0), polyIndex, (float)turns, 1.0f - (float)ring / (float)rings});
+      if (j == 0)
+        map.seams.push_back(GenPolyUV{base, polyIndex, du * ((float)i + 0.5f), 1.0f});
+    }
+  obj.uvMaps.push_back(map);
+}
+
 void GenBuildStar(GenObject &obj, float outer, float inner, float depth, float turn,
                   int32_t surfaceFace, int32_t surfaceEdge)
 {

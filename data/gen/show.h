@@ -28,6 +28,10 @@ void GenBuildTorus(GenObject &obj, float major, float minor, int32_t around, int
 // uvName is not empty; bands checkered over two surfaces otherwise.
 void GenBuildSphere(GenObject &obj, float radius, int32_t rings, int32_t segments,
                     const std::string &uvName, int32_t surfaceA, int32_t surfaceB);
+// The inside of a dome: from the zenith down to `lowest` radians below the
+// horizon, UV-mapped with `uvName` (u around, the picture `turns` times; v up).
+void GenBuildDome(GenObject &obj, float radius, int32_t rings, int32_t segments, float lowest,
+                  int32_t turns, const std::string &uvName, int32_t surface);
 // A ten-cornered prism in the XY plane: corners alternate between the two radii.
 void GenBuildStar(GenObject &obj, float outer, float inner, float depth, float turn,
                   int32_t surfaceFace, int32_t surfaceEdge);
@@ -37,3 +41,6 @@ GenImage GenImageValley(int32_t size, float extent);
 GenImage GenImageCrate(int32_t size);
 GenImage GenImageGlobe(int32_t width, int32_t height);
 GenImage GenImageSky(int32_t size);
+// The sky seen from the valley, for the dome's UV map: the bottom rows lie
+// below the horizon, which is at row height * horizon.
+GenImage GenImageHeaven(int32_t width, int32_t height, float horizon);

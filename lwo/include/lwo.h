@@ -45,8 +45,10 @@ enum {
   LWO_PROJ_UV = 6
 };
 
-// Position, rotation (degrees about X, Y, Z), scale and pivot of the object
-// for the current frame; filled by the scene playback.
+// Position, rotation (degrees about X, Y, Z: pitch, heading, bank), scale
+// and pivot of an item for the current frame, in LightWave's axes; filled by
+// the scene playback. Position and pivot are in world units (metres times the
+// scene's world scale).
 struct LwoTransform {
   float position[3];
   float rotation[3];
@@ -199,8 +201,9 @@ void lwoEndoMorphPrepare(LwoObject *object);  // the endomorph blend, run by Lwo
 int32_t LwoSetDissolve(LwoObject *object, float value);
 
 // Drawing: LwoEnable blends, (transforms) and draws one object; mode 0 updates
-// and draws. LwoApplyTransf multiplies the object transform onto the current
-// matrix (the float is not used).
+// and draws. LwoApplyTransf multiplies an item's transform onto the current
+// matrix, as LightWave places the item in its parent's space (the float is
+// not used).
 int32_t LwoEnable(LwoObject *object, int mode);
 int32_t LwoApplyTransf(LwoTransform *transform, float unused);
 // Grows the shared vertex buffers for this object's points and seam points;

@@ -47,15 +47,23 @@ int32_t LwoDrawReserve(const LwoObject *object)
   return LWO_OK;
 }
 
+// LightWave's rule for an item, in LightWave's axes: a point p goes to
+// position + R * S * (p - pivot), with R = heading * pitch * bank for column
+// vectors (bank first). On the matrix stack an operation issued later acts
+// after the earlier ones, so the steps are issued in the order a point meets
+// them. MatrixRotate turns by the standard rotations: about Z +X towards +Y
+// (bank), about X +Z towards -Y (pitch, nose down), about Y +Z towards +X
+// (heading, to the right).
 int32_t LwoApplyTransf(LwoTransform *transform, float unused)
 {
   (void)unused;
   if (!transform)
     return LWO_ERR_NULL;
-  MatrixRotate(transform->rotation[0], 1, 0, 0);
-  MatrixRotate(transform->rotation[1] + 180.0f, 0, 1, 0);
-  MatrixRotate(transform->rotation[2], 0, 0, 1);
+  MatrixTranslate(-transform->pivot[0], -transform->pivot[1], -transform->pivot[2]);
   MatrixScale(transform->scale[0], transform->scale[1], transform->scale[2]);
+  MatrixRotate(transform->rotation[2], 0, 0, 1);
+  MatrixRotate(transform->rotation[0], 1, 0, 0);
+  MatrixRotate(transform->rotation[1], 0, 1, 0);
   MatrixTranslate(transform->position[0], transform->position[1], transform->position[2]);
   return LWO_OK;
 }
@@ -130,8 +138,13 @@ static void render(LwoObject *object)
   // Points beyond what the buffers could be grown to at load time are left
   // out by the vertex stage, which says so once; their triangles are dropped.
   dropStaleBuffers();
-  int single = object->surfaceCount == 1 && object->surfaces && object->surfaces[0].reflection;
-  BuildVertexBuffer(object->points, single ? object->normals : nullptr, &vertexBufferObj,
+  // Normals go through the vertex stage when any surface reflects, so that
+  // every reflective surface reads this object's environment coordinates,
+  // not those an earlier object left in the buffer.
+  int reflects = 0;
+  for (int32_t i = 0; i < object->surfaceCount && object->surfaces; i++)
+    reflects |= object->surfaces[i].reflection != 0;
+  BuildVertexBuffer(object->points, reflects ? object->normals : nullptr, &vertexBufferObj,
                     object->vertexCount);
   for (int32_t i = 0; i < object->surfaceCount && object->surfaces; i++)
     renderSurface(&object->surfaces[i]);

@@ -87,9 +87,10 @@ struct LwsLight {
 
 struct LwsCamera {
   char name[LWS_NAME_SIZE];
-  float rotation[3];  // filled every frame by playback
-  float position[3];
+  float rotation[3];  // filled every frame by playback: its own pitch, heading, bank (degrees)
+  float position[3];  // where it stands in the world, parents included (world units)
   float scale;
+  float view[16];     // world to the render's view space (a Matrix4), filled every frame
 };
 
 // One item of the scene. Motion channels 0..8: X, Y, Z, heading, pitch,
@@ -164,6 +165,13 @@ int32_t LwsEnable(LwsScene *scene);
 float LwsGetTime(void);
 // The camera's view transform onto the current matrix; -2 for a null camera.
 int32_t CamEnable(LwsCamera *camera);
+// The world matrix of an item at `time` seconds (a Matrix4: row vectors,
+// translation in elements 12 to 14): a point of the item in its own
+// coordinates (metres, LightWave's axes) goes to the world in world units
+// (metres times worldScale), through the item's motion, pivot and scale and
+// those of every ancestor. Works on the model-view matrix, which it leaves
+// holding the result. -2 for a null argument, -1 before MatrixInit.
+int32_t LwsItemWorld(const LwsScene *scene, const LwsBlock *item, float time, float world[16]);
 int32_t CamDisable(LwsCamera *camera);
 // Lights and sorting do nothing: no lighting, objects in list order.
 int32_t LightEnable(LwsLight *light);

@@ -2,14 +2,18 @@
 #include "lws.h"
 #include "matrix.h"
 
+#include <cstring>
+
+// The view scene playback worked out for this frame (the inverse of the
+// camera's placement, turned into the render's view space) onto the current
+// matrix.
 int32_t CamEnable(LwsCamera *camera)
 {
   if (!camera)
     return LWS_ERR_NULL;
-  MatrixTranslate(camera->position[0], -camera->position[1], camera->position[2]);
-  MatrixRotate(-camera->rotation[2], 0, 0, 1);
-  MatrixRotate(camera->rotation[1], 0, 1, 0);
-  MatrixRotate(camera->rotation[0], 1, 0, 0);
+  Matrix4 view;
+  memcpy(view.m, camera->view, sizeof view.m);
+  MatrixMult(&view);
   return LWS_OK;
 }
 

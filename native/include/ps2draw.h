@@ -22,10 +22,13 @@ void PS2DrawTriangleBufferWithTex(const ScreenVertex *records, int count, uint16
                                   uint16_t texHeight, const void *pixels);
 
 // The conversions the triangle packets use: the GS depth of a vertex depth z
-// under the current zScale, and one UV field (whole texels x 16) of a
-// texture coordinate t over `size` texels. Both saturate instead of wrapping.
+// under the current zScale (it saturates instead of wrapping); the whole
+// texels of a texture coordinate t over `size` texels; and the UV register
+// values of one triangle's three records, wrapped as the GS repeats the texture.
 uint32_t PS2DrawDepthOf(float z);
-uint32_t PS2DrawTexelOf(uint16_t size, float t);
+int32_t PS2DrawTexelOf(uint16_t size, float t);
+void PS2DrawTriangleUV(const ScreenVertex *tri, uint16_t texWidth, uint16_t texHeight,
+                       uint64_t uv[3]);
 
 // What the triangle draws did since start-up: triangles handed in, texture
 // uploads, and the time spent (packets, DMA and the GS drawing them).

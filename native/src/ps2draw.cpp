@@ -73,34 +73,77 @@ void PS2DrawFillRect(int16_t x1, int16_t y1, int16_t x2, int16_t y2)
   GifSend();
 }
 
-// GS depth of a vertex: d = z x zScale truncated to an unsigned 32-bit
-// integer (negative and NaN give 0, 2^32 and beyond saturate), then
-// Z = 16,777,216 - d modulo 2^32, so that a nearer vertex (smaller z) never
-// gets a smaller Z and the GREATER test keeps it.
+// GS depth of a vertex: d = z x zScale truncated to an unsigned integer
+// (negative and NaN give 0), then Z = 16,777,216 - d, so that a nearer vertex
+// (smaller z) never gets a smaller Z and the GREATER test keeps it. d stops
+// at 2^24 - 1: beyond it Z would wrap round to the top of its range and the
+// farthest surfaces would hide the nearest; stopped, they share Z = 1, still
+// above the cleared depth buffer's 0.
 uint32_t PS2DrawDepthOf(float z)
 {
   float d = z * zScale;
   uint32_t depth;
   if (!(d >= 0.0f))
     depth = 0;
-  else if (d >= 4294967296.0f)
-    depth = 0xFFFFFFFFu;
+  else if (d >= 16777215.0f)
+    depth = 16777215u;
   else
     depth = (uint32_t)d;
   return 16777216u - depth;
 }
 
-// One UV field: trunc(size x t) in whole texels, x 16 (4 fraction bits). The
-// product saturates like the depth: negative and NaN give 0, and the 14-bit
-// field's largest whole texel, 1023, caps it.
-uint32_t PS2DrawTexelOf(uint16_t size, float t)
+// Whole texels of a texture coordinate t over `size` texels: trunc(size x t),
+// the product in single precision from the size read as a signed 16-bit
+// number; NaN gives 0 and the count stops at +-2^30.
+int32_t PS2DrawTexelOf(uint16_t size, float t)
 {
   float p = (float)(int16_t)size * t;
-  if (!(p >= 0.0f))
+  if (!(p == p))
     return 0;
-  if (p >= 1023.0f)
-    return 1023u * 16;
-  return (uint32_t)p * 16;
+  if (p >= 1073741824.0f)
+    return 1 << 30;
+  if (p <= -1073741824.0f)
+    return -(1 << 30);
+  return (int32_t)p;
+}
+
+// The UV register values of one triangle. The field keeps 10 bits of whole
+// texels (U in bits 4-13, V in bits 20-29) and the GS repeats the texture
+// (CLAMP_1 is 0: REPEAT), taking a texel coordinate modulo its period 2^TW
+// (2^TH), a power of two of at most 1024. So the triangle's three values are
+// shifted together by the multiple of the period that brings the smallest
+// into 0 .. period - 1, then each keeps its low 14 bits: the texels are the
+// same, none is negative, and a triangle spanning less than 1024 minus the
+// period interpolates between the values it really spans rather than across
+// the field's wrap (shifting by multiples of 1024 would put the wrap inside
+// every triangle whose coordinates straddle one of them, 0 included).
+static int64_t floorToPeriod(int64_t t, int64_t period)
+{
+  return (t >= 0 ? t / period : -((period - 1 - t) / period)) * period;
+}
+
+static void shiftAndWrap(int64_t *t, uint16_t size)
+{
+  int exponent = PS2DrawTexGetWH(size);
+  int64_t period = (int64_t)1 << (exponent < 10 ? exponent : 10);
+  int64_t low = t[0] < t[1] ? (t[0] < t[2] ? t[0] : t[2]) : (t[1] < t[2] ? t[1] : t[2]);
+  int64_t shift = floorToPeriod(low, period);
+  for (int k = 0; k < 3; k++)
+    t[k] = ((t[k] - shift) * 16) & 0x3FFF;
+}
+
+void PS2DrawTriangleUV(const ScreenVertex *tri, uint16_t texWidth, uint16_t texHeight,
+                       uint64_t uv[3])
+{
+  int64_t u[3], v[3];
+  for (int k = 0; k < 3; k++) {
+    u[k] = PS2DrawTexelOf(texWidth, tri[k].u);
+    v[k] = PS2DrawTexelOf(texHeight, tri[k].v);
+  }
+  shiftAndWrap(u, texWidth);
+  shiftAndWrap(v, texHeight);
+  for (int k = 0; k < 3; k++)
+    uv[k] = (uint64_t)u[k] | (uint64_t)v[k] << 16;
 }
 
 void PS2DrawSetPixel(int16_t x, int16_t y)
@@ -151,11 +194,14 @@ static void sendTexTriangles(const ScreenVertex *records, int count, uint16_t te
   PacketBeginAD(2 * n + 2);
   PacketAddAD(tex0, GS_TEX0_1);
   PacketAddAD(0x113, GS_PRIM);
-  for (int i = 0; i < n; i++) {
-    const ScreenVertex *v = &records[i];
-    uint64_t uv = PS2DrawTexelOf(texWidth, v->u) | (uint64_t)PS2DrawTexelOf(texHeight, v->v) << 16;
-    PacketAddAD(uv, GS_UV);
-    PacketAddAD(screenXYZ(v->x, v->y, PS2DrawDepthOf(v->z)), GS_XYZ2);
+  for (int i = 0; i < n; i += 3) {
+    uint64_t uv[3];
+    PS2DrawTriangleUV(&records[i], texWidth, texHeight, uv);
+    for (int k = 0; k < 3; k++) {
+      const ScreenVertex *v = &records[i + k];
+      PacketAddAD(uv[k], GS_UV);
+      PacketAddAD(screenXYZ(v->x, v->y, PS2DrawDepthOf(v->z)), GS_XYZ2);
+    }
   }
   GifSend();
 }

@@ -23,13 +23,20 @@
 #include <cstdint>
 
 // A screen-space vertex: eleven 32-bit words.
+//
+// The last four keep the point as the projection left it, before the divide
+// by w. The scene's projection puts its centre one unit in front of the
+// camera and gives w = (view z) + 1, so a point is in front of that centre
+// exactly when w < 0 (stored z below 1); the triangle stage cuts triangles at
+// w = -RENDER_NEAR_W from these words, never from the divided x, y and z,
+// which mean nothing for a point behind.
 struct ScreenVertex {
   int32_t x;      // screen column; the surface centre is half its width
   int32_t y;      // screen row
   float z;        // depth after projection; below 1 for what can be seen
   float u, v;     // texture coordinates, 0 and 1 at the texture's edges
   float eu, ev;   // environment coordinates from the vertex normal
-  int32_t spare[4];  // travel with the record; no stage reads them
+  float hx, hy, hz, hw;  // the projected point before the divide
 };
 static_assert(sizeof(ScreenVertex) == 44, "ScreenVertex is eleven 32-bit words");
 
@@ -37,7 +44,7 @@ enum {
   RENDER_VERTEX_RECORDS = 15000,   // default size of a vertex buffer
   RENDER_TRIANGLE_RECORDS = 25000, // default size of a triangle buffer (records)
   RENDER_TRIANGLES = RENDER_TRIANGLE_RECORDS / 3,
-  // One input triangle gives at most 2 triangles after the depth cut, and
+  // One input triangle gives at most 2 triangles after the near cut, and
   // each of the four screen-edge passes at most doubles what it is given:
   // 2 x 2^4. A triangle buffer of at least this many triangles always takes
   // a whole input triangle, so batching never has to drop anything.
@@ -47,6 +54,14 @@ enum {
   // out is tens of thousands of screens away from the picture.
   RENDER_COORD_LIMIT = (1 << 30) - 1,
 };
+
+// The near plane: a point is drawn only where w <= -RENDER_NEAR_W, a
+// sixteenth of a world unit in front of the projection's centre (at world
+// scale 10, 6 mm). Cut points lie on it, and divided by so small a w a point
+// a world unit off the axis lands about 16 x 600 pixels from the centre at
+// the scene's usual zoom: RENDER_COORD_LIMIT still holds every point within
+// 100,000 units of the camera's axis.
+static const float RENDER_NEAR_W = 0.0625f;
 
 // Results besides 0 and the shared codes (-1 general failure, -2 null
 // argument, -5 no memory).
@@ -83,15 +98,18 @@ int32_t RenderVertexBufferReserve(VertexBuffer *buffer, int32_t count);
 // model-view and projection matrices into out's records 0 to count - 1, with
 // environment coordinates from `normals` when given. Writes at most
 // out->capacity records (the console says once when points are left out) and
-// sets out->count. A point whose projection is not finite is marked (z is
-// NaN) and every triangle that uses it is dropped. Returns the number of
-// records written, -1 for a negative count, -2 for a null argument.
+// sets out->count. Only points in front of the near plane are divided by w;
+// the others keep their undivided x, y and z, which no triangle draws. A
+// point whose projection is not finite is marked (z is NaN) and every
+// triangle that uses it is dropped. Returns the number of records written,
+// -1 for a negative count, -2 for a null argument.
 int32_t BuildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
                           int32_t count);
 
 // Builds one batch of the screen-space triangle list from triangles[first]
-// on: facing test, texture coordinates (written into the vertex records as
-// well), depth cut at z = 1, cut to the clip rectangle. Stops before an
+// on: texture coordinates (written into the vertex records as well), facing
+// test, the cut at the near plane (only the part in front is kept, and cut
+// points are divided only once cut), cut to the clip rectangle. Stops before an
 // input triangle whose pieces do not fit what is left of `out`; *outCount is
 // the number of triangles in the batch. Returns how many input triangles the
 // batch consumed (at least one while first < triangleCount), -1 for a bad
@@ -111,8 +129,8 @@ struct RenderStats {
   int64_t trianglesIn;      // input triangles taken by BuildTriangleBuffer
   int64_t trianglesBad;     // dropped: point index outside the buffer, or non-finite point
   int64_t trianglesCulled;  // dropped by the facing test
-  int64_t trianglesNear;    // dropped whole by the depth cut
-  int64_t trianglesCut;     // split by the depth cut
+  int64_t trianglesNear;    // dropped whole: no corner in front of the near plane
+  int64_t trianglesCut;     // cut by the near plane
   int64_t trianglesClipped; // touched by a screen-edge pass (cut or dropped)
   int64_t trianglesOut;     // triangles written to triangle buffers
   int64_t trianglesLost;    // pieces dropped because a buffer was too small

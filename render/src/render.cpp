@@ -1,9 +1,14 @@
 // The software render front end: points to screen space, triangles to a flat
 // list of screen-space triangles with back faces removed, texture
-// coordinates attached, cut at the depth limit z = 1 and clipped.
+// coordinates attached, cut at the near plane and clipped.
+//
+// The near cut works on the points as the projection leaves them, before the
+// divide by w: a point behind the projection's centre has w > 0, and divided
+// it would land mirrored on the screen, so a triangle reaching behind is cut
+// where its edges cross the near plane and only the cut points are divided.
 //
 // Input triangles are taken one at a time through the whole chain (facing,
-// depth cut, the four screen-edge passes) in a small scratch list, then
+// near cut, the four screen-edge passes) in a small scratch list, then
 // appended to the caller's triangle buffer. The order and the values are
 // those of cutting the whole list pass by pass, since every pass keeps the
 // order of its triangles; but the scratch never needs more than the
@@ -81,9 +86,27 @@ int32_t RenderVertexBufferReserve(VertexBuffer *buffer, int32_t count)
   return RENDER_OK;
 }
 
+// Screen position and stored depth of a projected point: divided by w when
+// it lies in front of the near plane, taken undivided otherwise (such a
+// point is never drawn: the triangle stage cuts it away). Shared by the
+// vertex stage and the near cut, so a cut point lands where a point of the
+// object at the same place would.
+static void renderDivide(ScreenVertex *v, int32_t halfW, int32_t halfH)
+{
+  float x = v->hx, y = v->hy, z = v->hz;
+  if (v->hw <= -RENDER_NEAR_W) {
+    x /= v->hw;
+    y /= v->hw;
+    z /= v->hw;
+  }
+  v->x = renderClampCoord((int64_t)halfW + renderTruncSat(x));
+  v->y = renderClampCoord((int64_t)halfH + renderTruncSat(y));
+  v->z = -z;
+}
+
 // One point: environment coordinates from the normal (translation included),
-// then model-view, projection, divide by w and the move to the surface's
-// centre. A projection that is not finite marks the record with a NaN z.
+// then model-view and projection, kept before the divide, then the screen
+// position. A projection that is not finite marks the record with a NaN z.
 static void projectPoint(const float *p, const float *n, ScreenVertex *out, const Matrix4 *mv,
                          const Matrix4 *proj, int32_t halfW, int32_t halfH)
 {
@@ -97,20 +120,17 @@ static void projectPoint(const float *p, const float *n, ScreenVertex *out, cons
   Vector4 c;
   MatrixVectMult(&q, &point, mv);
   MatrixVectMultWithW(&c, &q, proj);
-  if (c.w != 0.0f && c.w != 1.0f) {
-    c.x /= c.w;
-    c.y /= c.w;
-    c.z /= c.w;
-  }
-  if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) {
+  out->hx = c.x;
+  out->hy = c.y;
+  out->hz = c.z;
+  out->hw = c.w;
+  if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z) || !std::isfinite(c.w)) {
     out->x = halfW;
     out->y = halfH;
     out->z = NAN;
     return;
   }
-  out->x = renderClampCoord((int64_t)halfW + renderTruncSat(c.x));
-  out->y = renderClampCoord((int64_t)halfH + renderTruncSat(c.y));
-  out->z = -c.z;
+  renderDivide(out, halfW, halfH);
 }
 
 static int32_t buildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
@@ -147,63 +167,115 @@ static int32_t buildVertexBuffer(const float *points, const float *normals, Vert
   return n;
 }
 
-// The cut point on the edge from G (G.z > 1) to K (K.z <= 1): x and y by an
-// integer step truncated toward zero, z exactly 1, u and v interpolated. The
-// words not interpolated are G's. G.z - K.z > 0, so the divide is defined.
-static void depthCutPoint(ScreenVertex *q, const ScreenVertex *g, const ScreenVertex *k)
+static inline void sortStep(ScreenVertex *a, ScreenVertex *b, int byW)
 {
-  float above = g->z - 1.0f, span = g->z - k->z;
-  *q = *g;
-  q->x = renderClampCoord((int64_t)g->x + renderTruncSat(above * (float)(k->x - g->x) / span));
-  q->y = renderClampCoord((int64_t)g->y + renderTruncSat(above * (float)(k->y - g->y) / span));
-  q->z = 1.0f;
-  q->u = g->u + above * ((k->u - g->u) / span);
-  q->v = g->v + above * ((k->v - g->v) / span);
-}
-
-static inline void depthSortStep(ScreenVertex *a, ScreenVertex *b)
-{
-  if (a->z < b->z) {
+  if (byW ? a->hw < b->hw : a->z < b->z) {
     ScreenVertex t = *a;
     *a = *b;
     *b = t;
   }
 }
 
-// Orders t[0..2] by falling z and cuts at z = 1 into `dst`. Returns the
-// number of triangles written: 0, 1 or 2.
-static int depthCut(ScreenVertex *t, ScreenVertex *dst)
+// Orders t[0..2] by falling z (byW 0) or falling w (byW 1) with three
+// compare-exchange steps.
+static void sortThree(ScreenVertex *t, int byW)
 {
-  depthSortStep(&t[1], &t[2]);
-  depthSortStep(&t[0], &t[1]);
-  depthSortStep(&t[1], &t[2]);
-  const ScreenVertex *f = &t[0], *m = &t[1], *n = &t[2];
-  if (f->z < 1.0f) {
+  sortStep(&t[1], &t[2], byW);
+  sortStep(&t[0], &t[1], byW);
+  sortStep(&t[1], &t[2], byW);
+}
+
+static inline int inFront(const ScreenVertex *v)
+{
+  return v->hw <= -RENDER_NEAR_W;
+}
+
+// The point where the edge from G (behind the near plane) to K (in front)
+// crosses it, found before any divide: every word is interpolated from K
+// towards G in proportion to the distances of the two from the plane, w is
+// the plane's exactly, and only then is the point divided. hw(G) > hw(K), so
+// the divisor is positive.
+static void nearCutPoint(ScreenVertex *q, const ScreenVertex *g, const ScreenVertex *k,
+                         int32_t halfW, int32_t halfH)
+{
+  float s = (-RENDER_NEAR_W - k->hw) / (g->hw - k->hw);
+  q->hx = k->hx + s * (g->hx - k->hx);
+  q->hy = k->hy + s * (g->hy - k->hy);
+  q->hz = k->hz + s * (g->hz - k->hz);
+  q->hw = -RENDER_NEAR_W;
+  q->u = k->u + s * (g->u - k->u);
+  q->v = k->v + s * (g->v - k->v);
+  q->eu = k->eu + s * (g->eu - k->eu);
+  q->ev = k->ev + s * (g->ev - k->ev);
+  renderDivide(q, halfW, halfH);
+}
+
+// Keeps the part of a triangle in front of the near plane, into `dst`.
+// Wholly in front: the records ordered by falling z, unchanged. Otherwise the
+// records are ordered by falling w into F, M, N and cut: only N in front
+// gives (N, Q_F, Q_M); F alone behind gives (M, N, Q_N) and (Q_N, M, Q_M),
+// where Q_K is the cut point on the edge from F (or M) to K. Returns the
+// number of triangles written: 0, 1 or 2.
+static int nearCut(ScreenVertex *t, ScreenVertex *dst, int32_t halfW, int32_t halfH)
+{
+  int front = inFront(&t[0]) + inFront(&t[1]) + inFront(&t[2]);
+  if (front == 3) {
+    sortThree(t, 0);
     memcpy(dst, t, 3 * sizeof *t);
     return 1;
   }
-  if (f->z > 1.0f && m->z <= 1.0f) {  // only F beyond: a quadrilateral, two triangles
-    ScreenVertex qn, qm;
-    depthCutPoint(&qn, f, n);
-    depthCutPoint(&qm, f, m);
-    dst[0] = *m;
-    dst[1] = *n;
-    dst[2] = qn;
-    dst[3] = qn;
-    dst[4] = *m;
-    dst[5] = qm;
-    stats.trianglesCut++;
-    return 2;
+  if (front == 0) {
+    stats.trianglesNear++;
+    return 0;
   }
-  if (m->z > 1.0f && n->z <= 1.0f) {  // F and M beyond: one smaller triangle
+  sortThree(t, 1);
+  const ScreenVertex *f = &t[0], *m = &t[1], *n = &t[2];
+  stats.trianglesCut++;
+  if (front == 1) {
     dst[0] = *n;
-    depthCutPoint(&dst[1], f, n);
-    depthCutPoint(&dst[2], m, n);
-    stats.trianglesCut++;
+    nearCutPoint(&dst[1], f, n, halfW, halfH);
+    nearCutPoint(&dst[2], m, n, halfW, halfH);
     return 1;
   }
-  stats.trianglesNear++;  // all beyond, or the largest z exactly 1
-  return 0;
+  ScreenVertex qn, qm;
+  nearCutPoint(&qn, f, n, halfW, halfH);
+  nearCutPoint(&qm, f, m, halfW, halfH);
+  dst[0] = *m;
+  dst[1] = *n;
+  dst[2] = qn;
+  dst[3] = qn;
+  dst[4] = *m;
+  dst[5] = qm;
+  return 2;
+}
+
+// Facing. LightWave draws the side of a polygon from which its corners run
+// clockwise, and the picture is not mirrored, so a triangle is kept when it
+// runs clockwise on the screen (x right, y down).
+//
+// For a triangle wholly in front: D = x3 (y2 z1 - y1 z2) + y3 (x1 z2 - x2 z1)
+// + z3 (y1 x2 - x1 y2), x and y taken as floats; with equal z (below 1, above
+// 0) D is -z times twice the signed area, and the triangle is kept when D <= 0.
+static float facingOnScreen(const ScreenVertex *t)
+{
+  float x1 = (float)t[0].x, y1 = (float)t[0].y, z1 = t[0].z;
+  float x2 = (float)t[1].x, y2 = (float)t[1].y, z2 = t[1].z;
+  float x3 = (float)t[2].x, y3 = (float)t[2].y, z3 = t[2].z;
+  return x3 * (y2 * z1 - y1 * z2) + y3 * (x1 * z2 - x2 * z1) + z3 * (y1 * x2 - x1 * y2);
+}
+
+// For a triangle that reaches behind the near plane, where screen positions
+// mean nothing: det(hx, hy, hw) of its corners is, up to a positive factor,
+// the volume of the tetrahedron from the projection's centre to the triangle,
+// so its sign says which side the triangle shows the camera whatever the
+// signs of the corners' w. Divided by w1 w2 w3 (negative in front) it is
+// twice the signed area on the screen: kept when it is <= 0, as above.
+static double facingBeforeDivide(const ScreenVertex *t)
+{
+  double x1 = t[0].hx, y1 = t[0].hy, w1 = t[0].hw;
+  double x2 = t[1].hx, y2 = t[1].hy, w2 = t[1].hw;
+  double x3 = t[2].hx, y3 = t[2].hy, w3 = t[2].hw;
+  return x1 * (y2 * w3 - w2 * y3) - y1 * (x2 * w3 - w2 * x3) + w1 * (x2 * y3 - y2 * x3);
 }
 
 static inline int validIndex(int32_t index, int32_t limit)
@@ -211,10 +283,10 @@ static inline int validIndex(int32_t index, int32_t limit)
   return index >= 0 && index < limit;
 }
 
-// Takes one input triangle through texture coordinates, facing, depth cut
+// Takes one input triangle through texture coordinates, facing, near cut
 // and clipping into pieceList. Returns the number of triangles there.
 static int32_t buildPieces(VertexBuffer *vertices, int32_t limit, const float *uv,
-                           const int32_t *tri, int32_t useEnvUV)
+                           const int32_t *tri, int32_t useEnvUV, int32_t halfW, int32_t halfH)
 {
   if (!validIndex(tri[0], limit) || !validIndex(tri[1], limit) || !validIndex(tri[2], limit)) {
     stats.trianglesBad++;
@@ -242,15 +314,12 @@ static int32_t buildPieces(VertexBuffer *vertices, int32_t limit, const float *u
     stats.trianglesBad++;
     return 0;
   }
-  float x1 = (float)t[0].x, y1 = (float)t[0].y, z1 = t[0].z;
-  float x2 = (float)t[1].x, y2 = (float)t[1].y, z2 = t[1].z;
-  float x3 = (float)t[2].x, y3 = (float)t[2].y, z3 = t[2].z;
-  float facing = x3 * (y2 * z1 - y1 * z2) + y3 * (x1 * z2 - x2 * z1) + z3 * (y1 * x2 - x1 * y2);
-  if (facing < 0.0f) {
+  int wholly = inFront(&t[0]) && inFront(&t[1]) && inFront(&t[2]);
+  if (wholly ? facingOnScreen(t) > 0.0f : facingBeforeDivide(t) > 0.0) {
     stats.trianglesCulled++;
     return 0;
   }
-  int32_t n = depthCut(t, pieceList);
+  int32_t n = nearCut(t, pieceList, halfW, halfH);
   if (n > 0) {
     int touched;
     n = renderClip(pieceList, n, pieceScratch, &touched);
@@ -274,6 +343,8 @@ static int32_t buildTriangleBuffer(VertexBuffer *vertices, const float *uv,
   if (limit > vertices->capacity)
     limit = vertices->capacity;
   int32_t room = out->records && out->capacity > 0 ? out->capacity : 0;
+  const WindowInfo *window = WindowGet();
+  int32_t halfW = window->width >> 1, halfH = window->height >> 1;
   int32_t n = 0, t = first;
   RenderStats before = stats;
   for (; t < triangleCount; t++) {
@@ -281,7 +352,7 @@ static int32_t buildTriangleBuffer(VertexBuffer *vertices, const float *uv,
     // batch; keep the counters as they were so that it is not counted twice.
     if (room - n < RENDER_PIECES_MAX)
       before = stats;
-    int32_t pieces = buildPieces(vertices, limit, uv, &triangles[3 * t], useEnvUV);
+    int32_t pieces = buildPieces(vertices, limit, uv, &triangles[3 * t], useEnvUV, halfW, halfH);
     if (pieces > room - n) {
       if (n > 0) {
         stats = before;  // pieces > room - n: saved above

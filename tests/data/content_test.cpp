@@ -38,7 +38,7 @@ TEST(Content, EveryObjectIsReadByAnIndependentImporter)
 {
   ASSERT_FALSE(ContentDir().empty());
   std::vector<std::string> objects = contentFiles(".lwo");
-  ASSERT_EQ(objects.size(), 10u);
+  ASSERT_EQ(objects.size(), 11u);
   for (const std::string &path : objects) {
     Assimp::Importer importer;
     const aiScene *scene = importer.ReadFile(path, 0);
@@ -129,10 +129,11 @@ TEST(Content, ImagesExistAndFitTheTexturePool)
 
 // Polygons face outwards (clockwise seen from outside, LightWave's rule), so
 // the show's back-face cull keeps the outside: checked on the closed convex
-// objects against their centre and on the valley against the sky.
+// objects against their centre and on the valley against the sky. The sky's
+// dome faces inwards, to the valley at its centre.
 TEST(Content, PolygonsFaceOutwards)
 {
-  for (const char *name : {"crate", "globe", "blob", "valley", "star", "flower"}) {
+  for (const char *name : {"crate", "globe", "blob", "valley", "star", "flower", "dome"}) {
     LwoFile f = LwoRead(ContentDir() + "/vorlanth/" + name + ".lwo");
     std::vector<float> p;
     for (const Chunk &c : f.chunks)
@@ -162,6 +163,8 @@ TEST(Content, PolygonsFaceOutwards)
           mid[0] = mid[2] = 0, mid[1] = 1;
         else if (std::string(name) == "star" || std::string(name) == "flower")
           mid[2] *= 8.0f;   // the thin prism: its faces look along Z
+        else if (std::string(name) == "dome")
+          mid[0] = -mid[0], mid[1] = -mid[1], mid[2] = -mid[2];
         EXPECT_GT(normal[0] * mid[0] + normal[1] * mid[1] + normal[2] * mid[2], 0.0f) << name << " polygon " << faces;
         faces++;
       }
@@ -185,7 +188,7 @@ TEST(Content, RegenerationRemovesStaleFiles)
     names.insert(e.path().filename().string());
   EXPECT_EQ(names.count("old.lwo") + names.count("old.tga") + names.count("valley.lwo.part"), 0u);
   EXPECT_EQ(names.count("notes.txt"), 1u);
-  EXPECT_EQ(names.size(), 17u);
+  EXPECT_EQ(names.size(), 19u);
   EXPECT_EQ(GenContentWrite(content, source + "/data/font/missing.txt", source + "/data/scrolltext.txt", ""),
             GEN_ERR_READ);
 }

@@ -1,6 +1,7 @@
 // The show playing: its console transcript on the built-in content, recorded
 // picture checksums, the scroll text's place and timing, the clock, a failed
 // scene load, and real scenes from the corpus.
+#include "filearc.h"
 #include "imagecodec.h"
 #include "lws.h"
 #include "machine.h"
@@ -10,8 +11,12 @@
 #include "testkit.h"
 #include "window.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -25,6 +30,7 @@ const std::string content = std::string(MORVANE_DATA_DIR) + "/content";
 void playInProcess(MachineConfig *config, int frames)
 {
   config->maxFrames = frames;
+  FileArcFree();  // the archive of an earlier run lies in the pool forgotten below
   MemFreeAll();
   TexFreeAll();
   ShowReset();
@@ -68,7 +74,7 @@ TEST(Play, PicturesMatchTheRecordedChecksums)
   struct Case {
     const char *region;
     const char *frame0, *frame2;
-  } cases[] = {{"pal", "0 d13461b8", "2 eea8f46e"}, {"ntsc", "0 5e944795", "2 6e25b225"}};
+  } cases[] = {{"pal", "0 fd588afe", "2 9a9b52f6"}, {"ntsc", "0 4a2e4587", "2 58bd4523"}};
   for (const Case &c : cases) {
     CommandResult run = RunCommand(morvane + " --frames 3 --checksums --headless --region " +
                                    c.region + " 2>&1 >/dev/null");
@@ -132,6 +138,114 @@ TEST(Play, OneLoopIs1250FramesAndTheTextWraps)
   EXPECT_LT(position, 0.0001f);
   EXPECT_EQ(ShowGetScrollPosition(), 1250);
   EXPECT_EQ(ShowGetTextLength(), 1868);
+}
+
+// Measures every displayed frame against the one before: the mean over the
+// picture of |dR| + |dG| + |dB| (0 to 765), and the pixels near white under
+// the scroll text (other than the text's own pure white).
+struct LoopWatch {
+  std::vector<uint32_t> previous;
+  int frames = 0, worstFrame = 0, whiteFrame = 0, mostWhite = 0;
+  double worst = 0, sum = 0;
+  int textTop = 232, textBottom = 239;
+} loopWatch;
+
+void drawAndWatch(void)
+{
+  cbDraw();
+  std::vector<uint32_t> picture;
+  int width = 0, height = 0;
+  if (MachineDisplayPicture(&picture, &width, &height) != 0)
+    return;
+  LoopWatch &w = loopWatch;
+  if (w.previous.size() == picture.size()) {
+    double change = 0;
+    for (size_t i = 0; i < picture.size(); i++)
+      for (int shift = 0; shift < 24; shift += 8)
+        change += std::abs((int)(picture[i] >> shift & 0xFF) - (int)(w.previous[i] >> shift & 0xFF));
+    change /= (double)picture.size();
+    w.sum += change;
+    if (change > w.worst)
+      w.worst = change, w.worstFrame = w.frames;
+  }
+  int white = 0;
+  for (int y = w.textTop - 2; y <= w.textBottom + 2; y++)
+    for (int x = 0; x < width; x++) {
+      uint32_t p = picture[(size_t)y * width + x] & 0xFFFFFF;
+      int low = std::min({(int)(p & 0xFF), (int)(p >> 8 & 0xFF), (int)(p >> 16 & 0xFF)});
+      white += low >= 200 && p != 0xFFFFFF;
+    }
+  if (white > w.mostWhite)
+    w.mostWhite = white, w.whiteFrame = w.frames;
+  w.previous.swap(picture);
+  w.frames++;
+}
+
+// The whole built-in loop and the step into the next: no frame flickers, and
+// nothing near white lies under the scroll text.
+//
+// The bound on the change between two frames: a surface drawn wrongly for one
+// frame (the flicker this guards against put slabs of ground in front of
+// everything) shows when it covers a quarter of the picture or more, and it
+// differs from what it hides by a mid grey or more summed over the three
+// channels (256); so a flash changes the mean by at least 256 / 4 = 64, and
+// 64 is the bound. Honest motion stays well below it: the camera turns a few
+// pixels per frame, and the largest change, the blob's spikes filling the
+// view, is about 43.
+TEST(Play, TheLoopNeverFlickersAndKeepsTheTextReadable)
+{
+  MachineConfig config;
+  MachineDefaults(&config);
+  config.maxFrames = 1251;
+  MemFreeAll();
+  TexFreeAll();
+  ShowReset();
+  MachineSetup(&config);
+  loopWatch = LoopWatch();
+  WindowSetInit(cbInit);
+  WindowSetDraw(drawAndWatch);
+  WindowSetFree(cbFree);
+  WindowShow();
+  ASSERT_EQ(loopWatch.frames, 1251);
+  EXPECT_LT(loopWatch.worst, 64.0) << "frame " << loopWatch.worstFrame << " changes by "
+                                   << loopWatch.worst << " from the one before";
+  EXPECT_LE(loopWatch.mostWhite, 8) << "near-white pixels under the text in frame "
+                                    << loopWatch.whiteFrame;
+}
+
+// The chrome ring is mapped with the sky's picture (128 x 128) from its
+// normals, and its coordinates run mostly below 0: in the packets of its
+// triangles, U and V each take many texel columns and rows, not one.
+TEST(Play, TheChromeRingReflectsAcrossAndAlong)
+{
+  MachineConfig config;
+  MachineDefaults(&config);
+  MachineRecord(1);
+  playInProcess(&config, 1);
+  std::set<uint32_t> columns, rows;
+  int sizeCode = 0, corners = 0;
+  std::set<uint32_t> packetColumns, packetRows;
+  auto finishPacket = [&]() {
+    if (sizeCode == (7 | 7 << 4) && corners > 100) {  // the crate has a dozen
+      columns.insert(packetColumns.begin(), packetColumns.end());
+      rows.insert(packetRows.begin(), packetRows.end());
+    }
+    packetColumns.clear(), packetRows.clear(), corners = 0;
+  };
+  for (const MachineGsWriteRec &w : MachineGetRecording()->gsWrites) {
+    if (w.address == 0x06) {  // TEX0_1: a textured packet starts
+      finishPacket();
+      sizeCode = (int)(w.value >> 26 & 0xFF);  // TW, TH
+    } else if (w.address == 0x03) {
+      packetColumns.insert((uint32_t)(w.value >> 4 & 0x3FF) % 128);
+      packetRows.insert((uint32_t)(w.value >> 20 & 0x3FF) % 128);
+      corners++;
+    }
+  }
+  finishPacket();
+  MachineRecord(0);
+  EXPECT_GE(columns.size(), 32u);
+  EXPECT_GE(rows.size(), 32u);
 }
 
 // Pixels of the scene in the displayed picture: above the scroll text's rows.
@@ -214,13 +328,19 @@ TEST(Play, AScenePathFindsItsContentFolder)
   CommandResult run = RunCommand(std::string(MORVANE_BINARY_DIR) + "/hvk extract " +
                                  MORVANE_DATA_DIR + "/Morvane.hvk " + dir.path + "/copy");
   ASSERT_EQ(run.status, 0) << run.output;
+  CommandResult builtIn = RunCommand(morvane + " --frames 3 --checksums --headless 2>&1 >/dev/null");
+  ASSERT_EQ(builtIn.status, 0) << builtIn.output;
   run = RunCommand(morvane + " --scene " + dir.path + "/copy/vorlanth/vorlanth.lws --frames 3 "
                    "--checksums --headless 2>&1 >/dev/null");
   ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_NE(run.output.find("content folder " + dir.path + "/copy (10 of 10 objects found there)"
-                            " for vorlanth/vorlanth.lws"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("0 d13461b8"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("2 eea8f46e"), std::string::npos) << run.output;
+  std::string said = "morvane: content folder " + dir.path + "/copy (";
+  ASSERT_EQ(run.output.find(said), 0u) << run.output;
+  int found = 0, objects = -1;
+  sscanf(run.output.c_str() + said.size(), "%d of %d", &found, &objects);
+  EXPECT_EQ(found, objects) << run.output;
+  size_t end = run.output.find("objects found there) for vorlanth/vorlanth.lws\n");
+  ASSERT_NE(end, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.substr(run.output.find('\n') + 1), builtIn.output);
   if (CorpusDir().empty())
     return;
   run = RunCommand(morvane + " --scene " + CorpusDir() + "/lws/assimp_QuickDraw_v2.2/LWS/"

@@ -4,6 +4,8 @@
 #include "machine.h"
 #include "matrix.h"
 #include "mem.h"
+#include "ps2screen.h"
+#include "tex.h"
 #include "testkit.h"
 #include "window.h"
 
@@ -73,17 +75,87 @@ TEST_F(Playback, LwoEnableRefusesMorphTargetsAndClampsOpacity)
   EXPECT_EQ(LwoApplyTransf(nullptr, 0), LWO_ERR_NULL);
 }
 
-TEST_F(Playback, LwoApplyTransfTurnsHalfAroundYThenScalesThenMoves)
+// An item's point p goes to position + R * S * (p - pivot), R = heading *
+// pitch * bank with bank applied first.
+TEST_F(Playback, LwoApplyTransfPlacesAboutThePivotBankFirst)
 {
-  LwoTransform transform = {{1, 2, 3}, {0, 0, 0}, {2, 2, 2}, {0, 0, 0}};
   MatrixMode(MATRIX_MODELVIEW);
   MatrixLoadIdentity();
-  LwoApplyTransf(&transform, 1.0f);
+  // (1, 0, 1) less the pivot (1, 0, 0) is (0, 0, 1); scaled by 2, then a
+  // heading of 90 degrees turns +Z to +X: (2, 0, 0), then moved by (0, 0, 5).
+  LwoTransform a = {{0, 0, 5}, {0, 90, 0}, {2, 2, 2}, {1, 0, 0}};
+  LwoApplyTransf(&a, 1.0f);
   Vector3 in = {1, 0, 1}, out;
   MatrixVectMult(&out, &in, MatrixGet(MATRIX_MODELVIEW));
-  EXPECT_NEAR(out.x, -2 + 1, 1e-5);  // the half turn about Y, the scale, then the move
-  EXPECT_NEAR(out.y, 2, 1e-5);
-  EXPECT_NEAR(out.z, -2 + 3, 1e-5);
+  EXPECT_NEAR(out.x, 2, 1e-5);
+  EXPECT_NEAR(out.y, 0, 1e-5);
+  EXPECT_NEAR(out.z, 5, 1e-5);
+  // Bank 90 turns +X to +Y, then pitch 90 turns +Y to +Z: (0, 0, 1). Pitch
+  // first would leave +X alone and bank would give (0, 1, 0).
+  MatrixLoadIdentity();
+  LwoTransform b = {{0, 0, 0}, {90, 0, 90}, {1, 1, 1}, {0, 0, 0}};
+  LwoApplyTransf(&b, 1.0f);
+  in = {1, 0, 0};
+  MatrixVectMult(&out, &in, MatrixGet(MATRIX_MODELVIEW));
+  EXPECT_NEAR(out.x, 0, 1e-5);
+  EXPECT_NEAR(out.y, 0, 1e-5);
+  EXPECT_NEAR(out.z, 1, 1e-5);
+}
+
+// The UV register values sent while `object` is drawn.
+static std::vector<uint64_t> drawnUV(LwoObject *object)
+{
+  MachineRecord(1);
+  LwoEnable(object, 0);
+  std::vector<uint64_t> uv;
+  for (const MachineGsWriteRec &w : MachineGetRecording()->gsWrites)
+    if (w.address == 0x03)
+      uv.push_back(w.value);
+  MachineRecord(0);
+  return uv;
+}
+
+// A reflective surface of an object with several surfaces is mapped from
+// that object's own normals, whatever object was drawn before it.
+TEST_F(Playback, ReflectiveSurfacesOfSeveralSurfaceObjectsUseTheirOwnNormals)
+{
+  PS2ScreenInit();
+  WindowGet()->width = 512;
+  WindowGet()->height = 256;
+  MatrixMode(MATRIX_PROJECTION);
+  MatrixFrustum(-1, 1, -1, 1, 1, 1e14f);
+  MatrixScale(256, 128, 1);
+  MatrixMode(MATRIX_MODELVIEW);
+  MatrixLoadIdentity();
+  alignas(16) static uint32_t texels[16 * 16];
+  for (int i = 0; i < 256; i++)
+    texels[i] = 0xFF000000u | (uint32_t)i;
+  TexEntry sky = {};
+  sky.width = sky.height = 16;
+  sky.pixels = (uint8_t *)texels;
+  // A square 5 in front: one triangle flat, one reflective (both windings).
+  float points[12] = {-1, -1, -5, 1, -1, -5, 1, 1, -5, -1, 1, -5};
+  float normals[12] = {0, 10, 60, 0, -20, 30, 0, 50, -40, 0, 0, 90};
+  int32_t flatTris[6] = {0, 1, 2, 0, 2, 1}, shinyTris[6] = {0, 2, 3, 0, 3, 2};
+  LwoSurface surfaces[2] = {};
+  surfaces[0].triCount = 2, surfaces[0].triIndices = flatTris;
+  surfaces[1].triCount = 2, surfaces[1].triIndices = shinyTris;
+  surfaces[1].projection = LWO_PROJ_SPHERICAL, surfaces[1].reflection = 1;
+  surfaces[1].texture = &sky;
+  LwoObject two = {};
+  two.vertexCount = 4, two.points = points, two.normals = normals;
+  two.surfaceCount = 2, two.surfaces = surfaces;
+  // Another object with a single reflective surface and other normals.
+  float otherNormals[12] = {0, 100, 100, 0, 100, 100, 0, 100, 100, 0, 100, 100};
+  LwoObject one = two;
+  one.normals = otherNormals;
+  one.surfaceCount = 1, one.surfaces = &surfaces[1];
+
+  std::vector<uint64_t> first = drawnUV(&two);
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_FALSE(first[0] == first[1] && first[1] == first[2]);  // the normals differ
+  drawnUV(&one);
+  EXPECT_EQ(drawnUV(&two), first);
 }
 
 // Items as the parser leaves them, with the faults playback must survive:
@@ -136,10 +208,10 @@ TEST_F(Playback, UntrustedScenesPlayWithoutReadingOutside)
   EXPECT_EQ(LwsEnable(nullptr), LWS_ERR_NULL);
   EXPECT_EQ(LwsEnable(&scene), LWS_OK);
   EXPECT_FLOAT_EQ(LwsGetTime(), 1.0f);
-  // Missing channels read as 0: the item without channels has scale 0.
-  EXPECT_FLOAT_EQ(a.object.transform.scale[0], 0.0f);
-  EXPECT_FLOAT_EQ(a.object.transform.rotation[1], 180.0f);
-  EXPECT_FLOAT_EQ(b.object.transform.position[2], -10.0f);
+  // Missing channels read as 0, missing scale channels as 1.
+  EXPECT_FLOAT_EQ(a.object.transform.scale[0], 1.0f);
+  EXPECT_FLOAT_EQ(a.object.transform.rotation[1], 0.0f);
+  EXPECT_FLOAT_EQ(b.object.transform.position[2], 10.0f);
   EXPECT_FLOAT_EQ(b.object.transform.scale[1], 1.0f);
   EXPECT_EQ(a.object.ownTransform, 0);
   EXPECT_TRUE(std::isfinite(MatrixGet(MATRIX_MODELVIEW)->m[0]));

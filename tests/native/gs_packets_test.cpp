@@ -162,8 +162,8 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
   PS2DrawSetZScale(16777216.0f);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  // Depths: product 0, negative, exactly 2^24, NaN, +inf (saturates at 2^32 - 1), 0.5;
-  // positions beyond 16 bits wrap.
+  // Depths: product 0, negative, exactly 2^24 and +inf (both stop at 2^24 - 1,
+  // Z = 1, instead of wrapping), NaN, 0.5; positions beyond 16 bits wrap.
   ScreenVertex v[6] = {vertex(0, 0, 0.0f), vertex(10, 0, -1.0f), vertex(0, 10, 1.0f),
                        vertex(70000, -70000, nan), vertex(1, 2, inf), vertex(INT32_MAX, 4, 0.5f)};
   PS2DrawTriangleBuffer(v, 2, 1, 2, 3);
@@ -173,8 +173,8 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
   ASSERT_EQ(t.size(), 1u);
   EXPECT_EQ(t[0].words,
             adPacket({{0, 3}, {1, 0x80030201}, {5, xyz(0, 0, 16777216)}, {5, xyz(10, 0, 16777216)},
-                      {5, xyz(0, 10, 0)}, {5, xyz(70000, -70000, 16777216)},
-                      {5, xyz(1, 2, 16777217)}, {5, xyz(-1, 4, 8388608)}}));  // 2^31 - 1 + 1024 keeps 0x3FF
+                      {5, xyz(0, 10, 1)}, {5, xyz(70000, -70000, 16777216)},
+                      {5, xyz(1, 2, 1)}, {5, xyz(-1, 4, 8388608)}}));  // 2^31 - 1 + 1024 keeps 0x3FF
 
   // 10,922 triangles: one full packet of 10,921 (NLOOP 32,765) and one of 1.
   std::vector<ScreenVertex> many(3 * 10922, vertex(1, 1, 0));
@@ -200,10 +200,13 @@ TEST(GsPackets, TexturedTrianglesUploadThenSendUvAndPosition)
   const auto &t = transfers();
   ASSERT_EQ(t.size(), 5u);  // upload set-up, image tag, image data, flush, triangles
   uint64_t tex0 = 1572864 / 256 | 8 << 14 | 8ull << 26 | 6ull << 30 | 1ull << 34 | 1ull << 35;
+  // U: 128, -128 and 2560 texels, shifted together by one period of the
+  // 256-texel texture to 384, 128 and 2816, which keeps its low 10 bits (768).
+  // V: 16, 0 (NaN) and 63, already in 0..63.
   EXPECT_EQ(t[4].words,
-            adPacket({{0x06, tex0}, {0, 0x113}, {3, 128 * 16 | 16 * 16 << 16},
-                      {5, xyz(1, 2, 16777216)}, {3, 0}, {5, xyz(3, 4, 16777216)},
-                      {3, 1023 * 16 | 63 * 16 << 16}, {5, xyz(5, 6, 16777216)}}));
+            adPacket({{0x06, tex0}, {0, 0x113}, {3, 384 * 16 | 16 * 16 << 16},
+                      {5, xyz(1, 2, 16777216)}, {3, 128 * 16}, {5, xyz(3, 4, 16777216)},
+                      {3, 768 * 16 | 63 * 16 << 16}, {5, xyz(5, 6, 16777216)}}));
 
   // 5,461 textured triangles: packets of 5,460 (NLOOP 32,762) and 1, one upload.
   std::vector<ScreenVertex> many(3 * 5461, vertex(0, 0, 0));

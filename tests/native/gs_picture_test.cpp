@@ -146,3 +146,45 @@ TEST(GsPicture, DecalTexturesAppearUnflippedInPlaceAndSkipTransparentTexels)
   EXPECT_EQ(at(116, 50), 0x030201u);
   EXPECT_EQ(at(100, 66), 0x030201u);
 }
+
+// Texture coordinates below 0 and past 1: the texture repeats as the GS
+// repeats it, texel for texel, on triangles whose coordinates straddle 0.
+TEST(GsPicture, NegativeAndTiledTextureCoordinatesRepeatTheTexture)
+{
+  MachineForTest(".");
+  PS2ScreenInit();
+  PS2DrawSetZScale(1.0f);
+  alignas(16) static uint32_t texels[32 * 8];  // 32 wide, 8 tall
+  for (int i = 0; i < 32 * 8; i++)
+    texels[i] = 0xFF000000u | (uint32_t)(i * 97 % 251) | (uint32_t)(i * 57 % 241) << 8;
+  newFrame();
+  // A 64 x 64 square at (100, 50): u from -1 to 1 across (texels -32 to 32),
+  // v from 1.5 to 3.5 down (texels 12 to 28).
+  ScreenVertex quad[6] = {vtx(100, 50, 0.5f, -1, 1.5f), vtx(164, 50, 0.5f, 1, 1.5f),
+                          vtx(164, 114, 0.5f, 1, 3.5f), vtx(100, 50, 0.5f, -1, 1.5f),
+                          vtx(164, 114, 0.5f, 1, 3.5f), vtx(100, 114, 0.5f, -1, 3.5f)};
+  PS2DrawTriangleBufferWithTex(quad, 2, 32, 8, texels);
+  int wrong = 0;
+  for (int y = 0; y < 64; y++)
+    for (int x = 0; x < 64; x++) {
+      int u = (x - 32 + 64) % 32, v = (12 + y / 4) % 8;
+      wrong += at(100 + x, 50 + y) != (texels[v * 32 + u] & 0xFFFFFF);
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+// A surface so far that z x zScale passes 2^24 stays behind a nearer one:
+// its depth stops at the end of the range instead of wrapping to the top.
+TEST(GsPicture, DepthsPastTheRangeStayBehind)
+{
+  MachineForTest(".");
+  PS2ScreenInit();
+  PS2DrawSetZScale(20000000.0f);  // a world scale of 2000
+  ScreenVertex nearTri[3] = {vtx(10, 10, 0.5f), vtx(200, 10, 0.5f), vtx(10, 200, 0.5f)};
+  ScreenVertex farTri[3] = {vtx(0, 0, 0.99f), vtx(300, 0, 0.99f), vtx(0, 250, 0.995f)};
+  newFrame();
+  PS2DrawTriangleBuffer(nearTri, 1, 255, 0, 0);
+  PS2DrawTriangleBuffer(farTri, 1, 0, 255, 0);
+  EXPECT_EQ(at(50, 50), 0x0000FFu);   // both cover it: the near one wins
+  EXPECT_EQ(at(250, 20), 0x00FF00u);  // the far one alone is still drawn
+}

@@ -12,7 +12,8 @@ static const int32_t kCanary = 0x5a5a5a5a;
 static bool canaryIntact(const std::vector<ScreenVertex> &store, size_t from)
 {
   for (size_t i = from; i < store.size(); i++)
-    if (store[i].x != kCanary || store[i].y != kCanary || store[i].spare[0] != kCanary)
+    if (store[i].x != kCanary || store[i].y != kCanary ||
+        memcmp(&store[i].hw, &kCanary, sizeof kCanary) != 0)
       return false;
   return true;
 }
@@ -33,7 +34,7 @@ TEST(RenderCapacity, VertexBufferNeverOverrunAndGrowsAtLoadTime)
   for (int i = 0; i < 12; i++) {
     points[3 * i] = (float)(10 * i);
     points[3 * i + 1] = (float)(i % 3) * 20;
-    points[3 * i + 2] = 1.0f;  // z = -0.5 on the screen: a real facing value
+    points[3 * i + 2] = -3.0f;  // w = -2, in front; z = -0.5 on the screen
   }
   std::vector<ScreenVertex> store = canaries(12);
   VertexBuffer vb = {store.data(), 10, 0};
@@ -81,7 +82,7 @@ static void makeStrip(int count, std::vector<ScreenVertex> &records, std::vector
     records.push_back(sv(x + 40, 30 + i % 50, 0.4f, 0.3f, 0.4f));
     records.push_back(sv(x + 5, 150 + i % 50, i % 4 ? 0.6f : 3.0f, 0.5f, 0.6f));
     int32_t b = 3 * i;
-    if (facingOf(records[b], records[b + 1], records[b + 2]) >= 0)
+    if (facingOf(records[b], records[b + 1], records[b + 2]) <= 0)
       tris.insert(tris.end(), {b, b + 1, b + 2});
     else
       tris.insert(tris.end(), {b, b + 2, b + 1});
@@ -153,7 +154,7 @@ TEST(RenderCapacity, TooSmallBufferDropsWithOneConsoleLine)
   // Crosses all four edges: several pieces.
   std::vector<ScreenVertex> records = {sv(256, -300, 0.5f), sv(-300, 500, 0.5f), sv(800, 500, 0.5f)};
   std::vector<int32_t> tris = {0, 1, 2, 0, 1, 2};
-  if (facingOf(records[0], records[1], records[2]) < 0)
+  if (facingOf(records[0], records[1], records[2]) > 0)
     tris = {0, 2, 1, 0, 2, 1};
   int batches = 0;
   auto out = runBatches(records, tris, 1, &batches);

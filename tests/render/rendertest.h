@@ -33,6 +33,9 @@ inline int countOf(const std::string &text, const char *what)
   return n;
 }
 
+// A record as the vertex stage would leave it under the scene's projection,
+// where w = 1 / (z - 1): stored z below 1 in front, above 1 behind. The
+// undivided words are those that divide to x, y and z on the current surface.
 inline ScreenVertex sv(int32_t x, int32_t y, float z, float u = 0.0f, float v = 0.0f)
 {
   ScreenVertex r = {};
@@ -41,12 +44,23 @@ inline ScreenVertex sv(int32_t x, int32_t y, float z, float u = 0.0f, float v = 
   r.z = z;
   r.u = u;
   r.v = v;
+  double w = 1.0 / ((double)z - 1.0);
+  r.hx = (float)((x - (WindowGet()->width >> 1)) * w);
+  r.hy = (float)((y - (WindowGet()->height >> 1)) * w);
+  r.hz = (float)(-z * w);
+  r.hw = (float)w;
   return r;
 }
 
-// The facing value in double precision: >= 0 means the triangle is kept.
+// The facing value in double precision: <= 0 means the triangle is kept.
+// On the screen for a triangle wholly in front of the near plane, before the
+// divide for one that reaches behind it.
 inline double facingOf(const ScreenVertex &a, const ScreenVertex &b, const ScreenVertex &c)
 {
+  if (a.hw > -RENDER_NEAR_W || b.hw > -RENDER_NEAR_W || c.hw > -RENDER_NEAR_W)
+    return (double)a.hx * ((double)b.hy * c.hw - (double)b.hw * c.hy) -
+           (double)a.hy * ((double)b.hx * c.hw - (double)b.hw * c.hx) +
+           (double)a.hw * ((double)b.hx * c.hy - (double)b.hy * c.hx);
   double x1 = a.x, y1 = a.y, z1 = a.z, x2 = b.x, y2 = b.y, z2 = b.z, x3 = c.x, y3 = c.y, z3 = c.z;
   return x3 * (y2 * z1 - y1 * z2) + y3 * (x1 * z2 - x2 * z1) + z3 * (y1 * x2 - x1 * y2);
 }
@@ -58,7 +72,7 @@ inline std::vector<ScreenVertex> runTriangles(std::vector<ScreenVertex> records,
 {
   if (orient)
     for (size_t t = 0; t + 2 < tris.size(); t += 3)
-      if (facingOf(records[tris[t]], records[tris[t + 1]], records[tris[t + 2]]) < 0)
+      if (facingOf(records[tris[t]], records[tris[t + 1]], records[tris[t + 2]]) > 0)
         std::swap(tris[t + 1], tris[t + 2]);
   VertexBuffer vb = {records.data(), (int32_t)records.size(), (int32_t)records.size()};
   std::vector<ScreenVertex> out(RENDER_TRIANGLES * 3);

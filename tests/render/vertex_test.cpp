@@ -13,42 +13,48 @@ static VertexBuffer buildPoints(std::vector<ScreenVertex> &store, const std::vec
   return vb;
 }
 
-// Identity matrices: w comes out as z + 1 once the stage sets the factor of z in w.
-TEST(RenderVertex, ProjectsDividesAndTruncatesTowardZero)
+// Identity matrices: w comes out as z + 1 once the stage sets the factor of z
+// in w, so a point is in front of the near plane from z = -1 - 1/16 on.
+TEST(RenderVertex, DividesOnlyInFrontAndTruncatesTowardZero)
 {
   renderSetUp(512, 224);
   std::vector<ScreenVertex> store(8);
   std::vector<float> points = {
-      10, 20, 1,         // w = 2: divided
-      10.7f, -3.9f, 0,   // w = 1: used undivided, truncated toward zero
-      7.5f, 8.2f, -1,    // w = 0: used undivided
-      -0.5f, 0.5f, 3,    // w = 4: -0.125 truncates to 0 before the centre is added
+      10, 20, -3,             // w = -2: divided
+      10.7f, -3.9f, -1.0625f, // w = -1/16, on the near plane: divided
+      -0.5f, 0.5f, -5,        // w = -4: -0.125 and 0.125 truncate to 0
+      7.5f, 8.2f, -1,         // w = 0: behind, undivided
+      10.7f, -3.9f, 1,        // w = 2: behind, undivided (never mirrored)
   };
   VertexBuffer vb = buildPoints(store, points);
-  EXPECT_EQ(vb.count, 4);
+  EXPECT_EQ(vb.count, 5);
   EXPECT_EQ(MatrixGet(MATRIX_PROJECTION)->m[11], 1.0f);  // the change stays in the matrix
   const ScreenVertex *r = store.data();
-  EXPECT_EQ(r[0].x, 261); EXPECT_EQ(r[0].y, 122); EXPECT_FLOAT_EQ(r[0].z, -0.5f);
-  EXPECT_EQ(r[1].x, 266); EXPECT_EQ(r[1].y, 109); EXPECT_EQ(r[1].z, 0.0f);
-  EXPECT_EQ(r[2].x, 263); EXPECT_EQ(r[2].y, 120); EXPECT_EQ(r[2].z, 1.0f);
-  EXPECT_EQ(r[3].x, 256); EXPECT_EQ(r[3].y, 112); EXPECT_FLOAT_EQ(r[3].z, -0.75f);
+  EXPECT_EQ(r[0].x, 251); EXPECT_EQ(r[0].y, 102); EXPECT_FLOAT_EQ(r[0].z, -1.5f);
+  EXPECT_EQ(r[1].x, 85); EXPECT_EQ(r[1].y, 174); EXPECT_FLOAT_EQ(r[1].z, -17.0f);
+  EXPECT_EQ(r[2].x, 256); EXPECT_EQ(r[2].y, 112); EXPECT_FLOAT_EQ(r[2].z, -1.25f);
+  EXPECT_EQ(r[3].x, 263); EXPECT_EQ(r[3].y, 120); EXPECT_EQ(r[3].z, 1.0f);
+  EXPECT_EQ(r[4].x, 266); EXPECT_EQ(r[4].y, 109); EXPECT_EQ(r[4].z, -1.0f);
+  // The point before the divide is kept.
+  EXPECT_FLOAT_EQ(r[0].hx, 10); EXPECT_FLOAT_EQ(r[0].hy, 20);
+  EXPECT_FLOAT_EQ(r[0].hz, -3); EXPECT_FLOAT_EQ(r[0].hw, -2);
 
   // The centre follows the surface: PAL height, and an odd width shifted down.
   WindowGet()->width = 513;
   WindowGet()->height = 256;
   buildPoints(store, points);
-  EXPECT_EQ(r[0].x, 261);
-  EXPECT_EQ(r[0].y, 138);
+  EXPECT_EQ(r[0].x, 251);
+  EXPECT_EQ(r[0].y, 118);
 }
 
 TEST(RenderVertex, EnvironmentCoordinatesFromNormalsSurviveALaterBuildWithout)
 {
   renderSetUp(512, 224);
   MatrixMode(MATRIX_MODELVIEW);
-  MatrixTranslate(0, 12, 24);  // the normal takes the translation too
+  MatrixTranslate(0, 12, -36);  // the normal takes the translation too
   std::vector<ScreenVertex> store(3);
   std::vector<float> points = {0, 0, 0, 100, 0, 0, 0, 100, 0};
-  std::vector<float> normals = {0, 12, 36, 0, 0, 0, 0, -12, -24};
+  std::vector<float> normals = {0, 12, 96, 0, 0, 60, 0, -12, 36};
   buildPoints(store, points, normals.data());
   EXPECT_FLOAT_EQ(store[0].eu, 0.5f);
   EXPECT_FLOAT_EQ(store[0].ev, 0.2f);
@@ -73,8 +79,9 @@ TEST(RenderVertex, EnvironmentCoordinatesFromNormalsSurviveALaterBuildWithout)
   EXPECT_TRUE(sameTriangle(&out[0], store[0], store[1], store[2]));
 }
 
-// A damaged file (NaN), a point on the camera plane and a huge one: every
-// screen position is a defined, saturated integer, and triangles on NaN points go.
+// A damaged file (NaN), a point just behind the near plane and a huge one:
+// every screen position is a defined, saturated integer, and triangles on NaN
+// points go.
 TEST(RenderVertex, NonFiniteAndHugeProjectionsAreDefined)
 {
   renderSetUp(512, 224);
@@ -82,20 +89,20 @@ TEST(RenderVertex, NonFiniteAndHugeProjectionsAreDefined)
   MachineCaptureConsole(&console);
   std::vector<ScreenVertex> store(6);
   std::vector<float> points = {
-      NAN, 0, 0.5f,                // damaged
-      1000, -1000, -0.99999988f,   // w about 1e-7: far off the screen
-      1e30f, -1e30f, 0,            // w = 1, huge
-      100, 100, 0.5f,
-      200, 100, 0.5f,
-      100, 200, 0.5f,
+      NAN, 0, -1.5f,               // damaged
+      1000, -1000, -1.06f,         // w = -0.06: behind the near plane, undivided
+      1e30f, -1e30f, -2,           // w = -1, huge
+      10, 10, -1.5f,               // on the screen: (236, 92), (176, 92), (236, 32)
+      40, 10, -1.5f,
+      10, 40, -1.5f,
   };
   buildPoints(store, points);
   EXPECT_TRUE(std::isnan(store[0].z));
-  EXPECT_EQ(store[1].x, RENDER_COORD_LIMIT);
-  EXPECT_EQ(store[1].y, 112 - RENDER_COORD_LIMIT);
+  EXPECT_EQ(store[1].x, 1256);
+  EXPECT_EQ(store[1].y, -888);
   EXPECT_GT(store[1].z, 1.0f);
-  EXPECT_EQ(store[2].x, RENDER_COORD_LIMIT);
-  EXPECT_EQ(store[2].y, 112 - RENDER_COORD_LIMIT);
+  EXPECT_EQ(store[2].x, 256 - RENDER_COORD_LIMIT);
+  EXPECT_EQ(store[2].y, RENDER_COORD_LIMIT);
 
   VertexBuffer vb = {store.data(), 6, 6};
   std::vector<ScreenVertex> out(RENDER_TRIANGLES * 3);

@@ -39,6 +39,12 @@ TEST(LwinfoLws, JsonCarriesTheSceneAsParsed)
                         "('object', 'Handle', 1, 0, 0, 0), ('camera', 'Cam', 0, 0, None, None)]\n");
   run = jsonQuery(scene + " --eval 1", "d[\"items\"][0][\"values\"][0]");
   EXPECT_EQ(run.output, "5\n");
+  // World matrices at 1 s, in world units (world scale 32): the object 5 m
+  // along X (its scale channels have no keys: 0), the null carried there by
+  // it, the camera (no channels) at the origin unturned.
+  run = jsonQuery(scene + " --eval 1", "d[\"items\"][0][\"world\"][12], d[\"items\"][1][\"world\"][12], "
+                                       "d[\"camera\"][\"item\"], d[\"camera\"][\"world\"]");
+  EXPECT_EQ(run.output, "160 160 3 [32, 0, 0, 0, 0, 32, 0, 0, 0, 0, 32, 0, 0, 0, 0, 1]\n");
 
   run = RunCommand(lwinfo + " " + scene + " --eval 1.5");
   ASSERT_EQ(run.status, 0) << run.output;

@@ -11,6 +11,7 @@
 #include "lwinfo.h"
 #include "lws.h"
 #include "machine.h"
+#include "matrix.h"
 #include "mem.h"
 #include "tex.h"
 #include "textga.h"
@@ -67,6 +68,7 @@ static void consoleRestore(int saved)
 static int32_t loadScene(LwsScene *scene, const std::string &host, const std::string &name)
 {
   LwinfoStartEngine(host, true);
+  MatrixInit();  // world matrices are built on the model-view stack
   MachineCaptureConsole(&loadConsole);
   int saved = consoleToStderr();
   int32_t result = LwsLoad(scene, name.c_str(), nullptr);
@@ -192,6 +194,21 @@ static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBloc
   return code;
 }
 
+// The item's world matrix at `time` as playback builds it: 16 numbers, row
+// vectors with the translation in the last row; the item's own coordinates
+// (metres, LightWave's axes) to the world in world units (metres times
+// worldScale).
+static std::string jsonWorld(const LwsScene *scene, const LwsBlock *item, float time)
+{
+  float world[16];
+  if (LwsItemWorld(scene, item, time, world) != LWS_OK)
+    return "null";
+  std::string out = "[";
+  for (int k = 0; k < 16; k++)
+    out += (k ? ", " : "") + jsonNumber(world[k]);
+  return out + "]";
+}
+
 static std::string jsonItem(const LwsScene *scene, int32_t result, const LwsBlock *item,
                             const LwinfoOptions &options)
 {
@@ -214,7 +231,7 @@ static std::string jsonItem(const LwsScene *scene, int32_t result, const LwsBloc
     out += ", \"values\": [";
     for (int32_t c = 0; c < item->channelCount; c++)
       out += (c ? ", " : "") + jsonNumber(EnvEval(&item->channels[c], options.eval));
-    out += "]";
+    out += "], \"world\": " + jsonWorld(scene, item, options.eval);
   }
   return out + "}";
 }
@@ -234,7 +251,15 @@ static void printJson(const LwsScene *scene, int32_t result, const LwinfoOptions
          (int)scene->totalTriangles, jsonString(loadConsole.c_str()).c_str());
   for (int32_t i = 0; i < scene->itemCount; i++)
     printf("%s\n  %s", i ? "," : "", jsonItem(scene, result, scene->items[i], options).c_str());
-  printf("]}\n");
+  printf("]");
+  // The camera playback looks through: the first camera item.
+  int32_t camera = 0;
+  for (int32_t i = 0; i < scene->itemCount && !camera; i++)
+    camera = scene->items[i] == scene->cameraList ? i + 1 : 0;
+  if (options.hasEval && camera)
+    printf(",\n \"camera\": {\"item\": %d, \"world\": %s}", (int)camera,
+           jsonWorld(scene, scene->cameraList, options.eval).c_str());
+  printf("}\n");
 }
 
 // The scene's name as the host sees it: its path below the host folder.

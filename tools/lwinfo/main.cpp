@@ -71,7 +71,7 @@ int main(int argc, char **argv)
   app.add_option("--host", options.host, "host folder for the load (objects and scenes; default: the file's folder)");
   app.add_option("--layer", options.layer, "objects: show the layer of this LAYR number (default: the first)")
       ->check(CLI::Range(0, 65535));
-  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds");
+  CLI::Option *eval = app.add_option("--eval", options.eval, "scenes: print every channel's value at T seconds (with --json, world matrices too)");
   CLI11_PARSE(app, argc, argv);
   options.hasEval = eval->count() > 0;
 
