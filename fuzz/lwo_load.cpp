@@ -1,9 +1,11 @@
 // Fuzz target: LwoLoad's reader and preparation on object bytes served from
-// memory, then the per-frame morph operations and the strip builder on
+// memory, for the first layer and for each layer the bytes name (at most a
+// few), then the per-frame morph operations and the strip builder on
 // whatever loaded. No image codec is registered, so clips register without
 // touching the host.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "lwo.h"
@@ -22,20 +24,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   }
   if (size > 4 * 1024 * 1024)
     return 0;
-  TexFreeAll();
-  MemFreeAll();
-  MemInit();
-  TexInit();
-  static LwoObject object;
-  memset(&object, 0, sizeof object);
-  if (LwoLoadMemory(&object, "fuzz.lwo", data, (int32_t)size, 1.0f) != LWO_OK)
-    return 0;
-  for (int32_t m = 0; m < object.endomorphCount; m++)
-    LwoSetEndoMorphAmount(&object, object.endomorphs[m].name, 0.5f);
-  lwoEndoMorphPrepare(&object);
-  LwoMorphInit(&object, &object, 0.25f);
-  LwoStripCreate(&object);
-  LwoStripRelease(&object);
-  LwoFree(&object);
+  LwoLayerInfo layers[3];
+  int32_t count = LwoListLayers(data, (int32_t)size, layers, 3);
+  if (count < 0 || count > (int32_t)(size / 8))
+    abort();  // every LAYR takes a chunk header at least
+  for (int32_t i = -1; i < count && i < 3; i++) {
+    TexFreeAll();
+    MemFreeAll();
+    MemInit();
+    TexInit();
+    static LwoObject object;
+    memset(&object, 0, sizeof object);
+    int32_t layer = i < 0 ? LWO_LAYER_FIRST : layers[i].number;
+    if (LwoLoadMemoryLayer(&object, "fuzz.lwo", data, (int32_t)size, 1.0f, layer) != LWO_OK)
+      continue;
+    if (i >= 0 && count > 1 && object.layer != layer)
+      abort();  // a file of several layers loads the one asked for
+    for (int32_t m = 0; m < object.endomorphCount; m++)
+      LwoSetEndoMorphAmount(&object, object.endomorphs[m].name, 0.5f);
+    lwoEndoMorphPrepare(&object);
+    LwoMorphInit(&object, &object, 0.25f);
+    LwoStripCreate(&object);
+    LwoStripRelease(&object);
+    LwoFree(&object);
+  }
   return 0;
 }

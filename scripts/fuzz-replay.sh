@@ -20,6 +20,7 @@ replay() {
 }
 
 replay tga_load fuzz/seeds/tga_load "$corpus/tga"
+replay image_load fuzz/seeds/image_load "$corpus/lws/assimp_QuickDraw_v2.2/LWO/LWO2/LWSReferences"
 replay fuzz_render_triangles fuzz/seeds/render_triangles
 replay lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"
 replay lws_load fuzz/seeds/lws_load "$corpus/lws"

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   nlohmann-json3-dev                # lwinfo --json
   libpng-dev libsdl2-dev zlib1g-dev # machine model: PNG frames, window; peers
+  libjpeg62-turbo-dev               # JPEG image clips (PNG ones use libpng)
   libassimp-dev libstb-dev libosmesa6-dev   # peers for tests and benchmarks
   python3 python3-pil               # reference decoder for the TGA tests
   xvfb xauth                        # the window test runs under a virtual display

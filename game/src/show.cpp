@@ -4,6 +4,7 @@
 #include "console.h"
 #include "filearc.h"
 #include "fileio.h"
+#include "hostcodecs.h"
 #include "lws.h"
 #include "matrix.h"
 #include "mem.h"
@@ -192,6 +193,7 @@ void cbInit(void)
   FileArcInit("host:Morvane.hvk");
   TexInit();
   TexRegisterCodec("TGA", TgaLoad);
+  HostCodecsRegister();  // JPEG and PNG for the user's own scenes, where the host has them
   TexRGBSet(0);
   MatrixInit();
   init3D();

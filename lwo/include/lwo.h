@@ -2,8 +2,9 @@
 // preparation for drawing (triangle tables, normals, texture coordinates,
 // morphs), triangle strips and the terrain builder.
 //
-// An object is read by LwoLoad from one LWO2 file (IFF, big-endian, one layer,
-// FACE polygons) into an LwoObject that the caller allocated and zeroed. Every
+// An object is read by LwoLoad from one layer of an LWO2 file (IFF,
+// big-endian, FACE polygons) into an LwoObject that the caller allocated and
+// zeroed. Every
 // array of the record is a block from the memory pool and belongs to the
 // record, except `clips`, which the texture registry keeps pointing at.
 #pragma once
@@ -15,7 +16,8 @@
 enum {
   LWO_NAME_SIZE = 192,       // 191 characters and the terminating zero
   LWO_MAX_ENDOMORPHS = 64,
-  LWO_MAX_UV_MAPS = 32
+  LWO_MAX_UV_MAPS = 32,
+  LWO_LAYER_FIRST = -1       // LwoLoadLayer: the file's first layer, whatever its number
 };
 
 // Result codes of the object subsystem.
@@ -26,7 +28,7 @@ enum {
   LWO_ERR_NO_MEMORY = -5,     // the pool has no room for an array (LwoParse, LwoInit)
   LWO_ERR_MORPH_TARGET = -14, // LwoEnable: the object is a morph target, never drawn
   LWO_ERR_LOAD = -17,         // the object file cannot be loaded
-  LWO_ERR_LAYERS = -18,       // more than one layer
+  LWO_ERR_LAYERS = -18,       // the file has no layer of the number asked for
   LWO_ERR_IMAGE = -19,        // a clip image cannot be registered
   LWO_ERR_NOT_LWO2 = -20,     // the form type is not LWO2
   LWO_ERR_NO_FACE = -21       // no FACE polygons in the last POLS chunk
@@ -151,14 +153,40 @@ struct LwoObject {
   float opacity;           // 1 - dissolve; 100.0 after load
   int32_t stripCount;
   LwoStrip **strips;
+  // The layer loaded: its LAYR number, its parent layer's (-1 for none), its
+  // pivot as the file gives it (z not negated) and its name. A file without
+  // LAYR chunks is layer 0.
+  int32_t layer;
+  int32_t layerParent;
+  float layerPivot[3];
+  char layerName[LWO_NAME_SIZE];
 };
 
-// Loading and release.
+// One layer of a file, as its LAYR chunk describes it.
+struct LwoLayerInfo {
+  int32_t number;
+  int32_t flags;
+  float pivot[3];
+  char name[LWO_NAME_SIZE];
+  int32_t parent;  // number of the parent layer; -1 for none
+};
+
+// Loading and release. LwoLoad loads the file's first layer; LwoLoadLayer
+// the layer whose LAYR number is `layer` (or LWO_LAYER_FIRST), failing with
+// LWO_ERR_LAYERS from the parse when there is none (a file of one layer is
+// that layer, whatever its number).
 int32_t LwoLoad(LwoObject *object, const char *fileName, float worldScale);
-// The same load from bytes already in memory (copied, since the reader
+int32_t LwoLoadLayer(LwoObject *object, const char *fileName, float worldScale, int32_t layer);
+// The same loads from bytes already in memory (copied, since the reader
 // reorders chunks in place): `name` stands for the file in messages.
 int32_t LwoLoadMemory(LwoObject *object, const char *name, const void *data, int32_t size,
                       float worldScale);
+int32_t LwoLoadMemoryLayer(LwoObject *object, const char *name, const void *data, int32_t size,
+                           float worldScale, int32_t layer);
+// The layers of a whole LWO2 file in memory, in file order: fills at most
+// `max` records and returns how many LAYR chunks there are (-2 for a null
+// argument).
+int32_t LwoListLayers(const void *data, int32_t size, LwoLayerInfo *layers, int32_t max);
 int32_t LwoFree(LwoObject *object);
 LwoObject *LwoGetCurrent(void);
 FileData *LwoGetCurrentFile(void);

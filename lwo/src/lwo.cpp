@@ -49,6 +49,10 @@ static void prepareRecord(LwoObject *object, const char *name, float worldScale)
   object->clips = nullptr;
   object->polygons = nullptr;
   object->triangles = nullptr;
+  object->layer = 0;
+  object->layerParent = -1;
+  memset(object->layerPivot, 0, sizeof object->layerPivot);
+  object->layerName[0] = 0;
 }
 
 // Parses the bytes held in lwoFile into `object` and prepares it; releases
@@ -72,9 +76,15 @@ static int32_t parseAndInit(LwoObject *object)
 
 int32_t LwoLoad(LwoObject *object, const char *fileName, float worldScale)
 {
+  return LwoLoadLayer(object, fileName, worldScale, LWO_LAYER_FIRST);
+}
+
+int32_t LwoLoadLayer(LwoObject *object, const char *fileName, float worldScale, int32_t layer)
+{
   if (!object || !fileName)
     return LWO_ERR_NULL;
   prepareRecord(object, fileName, worldScale);
+  lwoLayerWanted = layer;
 
   // FileLoad repairs the name in place, so it gets a copy with room to grow.
   char name[FILE_NAME_SIZE];
@@ -92,9 +102,16 @@ int32_t LwoLoad(LwoObject *object, const char *fileName, float worldScale)
 int32_t LwoLoadMemory(LwoObject *object, const char *name, const void *data, int32_t size,
                       float worldScale)
 {
+  return LwoLoadMemoryLayer(object, name, data, size, worldScale, LWO_LAYER_FIRST);
+}
+
+int32_t LwoLoadMemoryLayer(LwoObject *object, const char *name, const void *data, int32_t size,
+                           float worldScale, int32_t layer)
+{
   if (!object || !name || (!data && size > 0) || size < 0)
     return LWO_ERR_NULL;
   prepareRecord(object, name, worldScale);
+  lwoLayerWanted = layer;
   lwoFile = (FileData *)MemAlloc(sizeof(FileData));
   void *copy = lwoFile ? MemAllocUninit(size) : nullptr;  // the copy below fills it
   if (!copy) {

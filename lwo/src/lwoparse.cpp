@@ -151,7 +151,7 @@ static void reportIgnored(void)
     ConsoleAdd("Warning : %s : ignored %s", lwoFile->name, line);
 }
 
-static int32_t dispatchChunk(int32_t *layers)
+static int32_t dispatchChunk(void)
 {
   switch (chunkID) {
   case ID_PNTS: return LwoParseVert();
@@ -163,19 +163,13 @@ static int32_t dispatchChunk(int32_t *layers)
   case ID_CLIP: return LwoParseTex();
   case ID_VMAP: return LwoParseVMAP();
   case ID_VMAD: return LwoParseVMAD();
-  case ID_LAYR:
-    if (++*layers > 1) {
-      ConsoleAdd("Error : %s has more than 1 layer !", lwoFile->name);
-      return LWO_ERR_LAYERS;
-    }
-    return 0;
+  case ID_LAYR: return lwoParseLayer();  // the one left by lwoSelectLayer
   default: return 0;  // skipped by its size
   }
 }
 
 static int32_t chunkLoop(void)
 {
-  int32_t layers = 0;
   while (lwoLeft() > 0) {
     if (lwoLeft() < 8) {
       lwoIgnored.trailingBytes += (int32_t)lwoLeft();
@@ -187,7 +181,7 @@ static int32_t chunkLoop(void)
       return reportCut();
     const uint8_t *outer = lwoEnter(chunkSize);
     lwoOverrun = 0;
-    int32_t result = dispatchChunk(&layers);
+    int32_t result = dispatchChunk();
     lwoLeave(outer);
     if (result != 0)
       return result;
@@ -211,6 +205,10 @@ int32_t LwoParse(void)
   // A chunk that cannot be read whole ends the load before anything is made.
   if (walkChunks([](uint32_t, const uint8_t *, uint32_t) {}) != 0)
     return reportCut();
+  // From here on the bytes hold one layer: the one asked for.
+  int32_t layered = lwoSelectLayer();
+  if (layered != 0)
+    return layered;
   // The reordering moves only the PTAG chunk, so the pre-scan may look at the
   // chunks in their final places; the POLS data it notes stays where it is.
   LwoOrderChunks(ID_PTAG, ID_POLS);

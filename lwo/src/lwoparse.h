@@ -174,6 +174,12 @@ void *lwoAllocUninit(int64_t count, int64_t size);
 // Prints the out-of-memory line for the current file and returns -5.
 int32_t lwoNoMemory(void);
 
+// Layers (lwoparselayr.cpp): the layer the load asks for, the choice that
+// leaves only its chunks and the whole file's in the loaded bytes, and its LAYR.
+extern int32_t lwoLayerWanted;
+int32_t lwoSelectLayer(void);
+int32_t lwoParseLayer(void);
+
 // Chunk walk (lwoparse.cpp).
 int32_t LwoParse(void);
 int32_t LwoParseGetPolyTexCount(void);

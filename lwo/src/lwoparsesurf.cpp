@@ -5,6 +5,10 @@
 //     COLR  three F4 red, green, blue, VX envelope
 //     SMAN  F4 maximum smoothing angle
 //     BLOK  an image block: sub-chunks IMAP, TMAP, PROJ, AXIS, IMAG, VMAP, ...
+//     REFL  F4 reflectivity, VX envelope
+//     RFOP  U2 reflection options: 0 backdrop, 1 ray tracing and backdrop,
+//           2 spherical map, 3 ray tracing and spherical map
+//     RIMG  VX the clip of the spherical reflection map
 #include "lwoparse.h"
 #include "console.h"
 
@@ -68,10 +72,40 @@ static int32_t findSurface(const char *name)
   return -1;
 }
 
+// The reflection settings of the SURF being read; a reflection map is made
+// of them once the whole SURF is read, whatever the order of its sub-chunks.
+struct SurfReflection {
+  float amount;        // REFL
+  uint32_t options;    // RFOP
+  uint32_t image;      // RIMG clip index, 0 for none
+};
+static SurfReflection surfReflection;
+
+// A surface that reflects a spherical map (reflection options 2 or 3) draws
+// that image as an environment map, as an image block of channel REFL does;
+// an image block's own image comes first.
+static void reflectionMap(LwoSurface *surface)
+{
+  const SurfReflection &r = surfReflection;
+  if (!r.image || r.image > (uint32_t)lwoCurr->clipCount || !(r.amount > 0.0f) || r.options < 2 ||
+      r.options > 3 || surface->texture)
+    return;
+  TexEntry *entry = &lwoCurr->clips[r.image - 1];
+  if (entry->name[0] == 0)
+    return;
+  surface->reflection = 1;
+  surface->texture = entry;
+  surface->projection = LWO_PROJ_SPHERICAL;
+  lwoCurr->needNormals = 1;
+}
+
 static int32_t surfSubChunk(int32_t s)
 {
   LwoSurface *surface = &lwoCurr->surfaces[s];
   switch (subChunkID) {
+  case ID_REFL: surfReflection.amount = lwoGetFloat(); return 0;
+  case LWO_ID('R', 'F', 'O', 'P'): surfReflection.options = LwoGetUINT16(); return 0;
+  case LWO_ID('R', 'I', 'M', 'G'): surfReflection.image = LwoGetVX(); return 0;
   case ID_COLR:
     surface->color[0] = colorByte(lwoGetFloat());
     surface->color[1] = colorByte(lwoGetFloat());
@@ -102,6 +136,7 @@ int32_t LwoParseSurf(void)
     lwoIgnored.surfaceNames++;
     return 0;
   }
+  surfReflection = SurfReflection{0.0f, 0, 0};
   while (lwoLeft() >= 6) {
     subChunkID = LwoGetUINT32();
     subChunkSize = LwoGetUINT16();
@@ -111,6 +146,7 @@ int32_t LwoParseSurf(void)
     if (result != 0)
       return result;
   }
+  reflectionMap(&lwoCurr->surfaces[s]);
   return 0;
 }
 

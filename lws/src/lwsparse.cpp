@@ -1,8 +1,9 @@
-// The scene parser: LWS scene text (format 3) into an LwsScene, and the
-// envelope blocks of that text into LwsEnvelope records.
+// The scene parser: LWS scene text (formats 3, 4 and 5) into an LwsScene, and
+// the envelope blocks of that text into LwsEnvelope records.
 //
 // The text opens with "LWSC" and the format number, then keyword lines:
 //   LoadObjectLayer 1 Objects/ship.lwo     an object item (layer, file name)
+//   LoadObjectLayer 1 10000000 ship.lwo    the same in formats 4 and 5, with its item id
 //   NumChannels 9                          motion channels of the last item
 //   Channel 0                              followed by an envelope block:
 //   { Envelope
@@ -19,6 +20,7 @@
 #include "lwsread.h"
 #include "mem.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +32,7 @@ static char group[LWS_NAME_SIZE];   // current morph group name
 static LwsProgressFn progress;
 static int32_t objectTotal;         // LoadObjectLayer lines, from the first pass
 static int32_t objectsLoaded;
+static int32_t sceneFormat;         // 3, 4 or 5, from the text's second line
 
 static const char *const cmd = lwsToken[0];
 static const char *const param1 = lwsToken[1];
@@ -122,6 +125,29 @@ static int32_t envelopeOrValue(LwsEnvelope **envelope, float *value)
   return envParse(made);
 }
 
+// The format on the text's second line: 3 (LightWave 6 and 7), 4 and 5
+// (LightWave 8 and later) are read; 1 and 2 are LightWave 5's.
+static int32_t checkFormat(int32_t lineNumber)
+{
+  if (lineNumber == 1 && !cmdIs("LWSC")) {
+    ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
+    return -1;
+  }
+  if (lineNumber != 2)
+    return 0;
+  sceneFormat = getINT32(cmd);
+  if (sceneFormat == 1 || sceneFormat == 2) {
+    ConsoleAdd("Error : %s is a LightWave 5 scene (format %d), which is not read !", lws->name,
+               (int)sceneFormat);
+    return -1;
+  }
+  if (sceneFormat < 3 || sceneFormat > 5) {
+    ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
+    return -1;
+  }
+  return 0;
+}
+
 // Pass 1: checks the header, counts the object lines and finds the world
 // scale that every object is loaded with.
 static int32_t firstPass(void)
@@ -133,10 +159,8 @@ static int32_t firstPass(void)
   while (lwsTextLeft()) {
     nextLine();
     lineNumber++;
-    if ((lineNumber == 1 && !cmdIs("LWSC")) || (lineNumber == 2 && getINT32(cmd) != 3)) {
-      ConsoleAdd("Error : %s is not a LightWave scene of format 3 !", lws->name);
+    if (checkFormat(lineNumber) != 0)
       return -1;
-    }
     if (cmdIs("LoadObjectLayer")) {
       objectTotal++;
     } else if (cmdIs("ViewZoomFactor")) {
@@ -147,7 +171,7 @@ static int32_t firstPass(void)
     }
   }
   if (lineNumber < 2) {
-    ConsoleAdd("Error : %s is not a LightWave scene of format 3 !", lws->name);
+    ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
     return -1;
   }
   return 0;
@@ -195,17 +219,37 @@ static LwoObject *addObjectItem(void)
   return block ? block->object : nullptr;
 }
 
-// The file name of a LoadObjectLayer line: the rest of the line after its
-// second space, with LightWave's forward slashes turned into backslashes up to
-// the extension, and "C\x" made "C\\x".
+// The rest of the line after its `spaces`-th space, or "".
+static void restOfLine(char *to, int32_t spaces)
+{
+  to[0] = 0;
+  const char *p = lwsLine;
+  for (int32_t i = 0; i < spaces; i++) {
+    p = strchr(p, ' ');
+    if (!p)
+      return;
+    p++;
+  }
+  copyName(to, p, LWS_NAME_SIZE);
+}
+
+// Formats 4 and 5 put an item id (8 hexadecimal digits) before a name.
+static int isItemId(const char *token)
+{
+  if (sceneFormat < 4 || strlen(token) != 8)
+    return 0;
+  for (int i = 0; i < 8; i++)
+    if (!isxdigit((unsigned char)token[i]))
+      return 0;
+  return 1;
+}
+
+// The file name of a LoadObjectLayer line: the rest of the line after the
+// layer (and, in formats 4 and 5, the item id), with LightWave's forward
+// slashes turned into backslashes up to the extension, and "C\x" made "C\\x".
 static void objectFileName(char *name)
 {
-  name[0] = 0;
-  const char *p = strchr(lwsLine, ' ');
-  if (p)
-    p = strchr(p + 1, ' ');
-  if (p)
-    copyName(name, p + 1, LWS_NAME_SIZE);
+  restOfLine(name, isItemId(lwsToken[2]) ? 3 : 2);
   for (int32_t i = 1; name[0] && name[i] && name[i] != '.'; i++)
     if (name[i] == '/')
       name[i] = '\\';
@@ -218,6 +262,13 @@ static void objectFileName(char *name)
   }
 }
 
+// The scene numbers layers from 1, the object's LAYR chunks from 0.
+static int32_t layerOfLine(void)
+{
+  int32_t layer = getINT32(param1);
+  return layer >= 1 ? layer - 1 : LWO_LAYER_FIRST;
+}
+
 static int32_t objectLine(void)
 {
   LwoObject *object = addObjectItem();
@@ -227,10 +278,13 @@ static int32_t objectLine(void)
   objectFileName(name);
   if (lws->terrainMode) {
     LwoBuildTerrain(object, lws->terrainHeightMap, lws->terrainTexture);
-  } else if (LwoLoad(object, name, lws->worldScale) != 0) {
+  } else if (LwoLoadLayer(object, name, lws->worldScale, layerOfLine()) != 0) {
     ConsoleAdd("Error : can not load %s !", name);
     return -1;
   }
+  // The layer's own pivot, until a PivotPosition line of the item says otherwise.
+  for (int k = 0; k < 3 && !lws->terrainMode; k++)
+    currBlock->pivot[k] = object->layerPivot[k] * lws->worldScale;
   lws->objects[lws->objectCount++] = object;
   if (progress && objectTotal > 0) {
     objectsLoaded++;
@@ -247,7 +301,10 @@ static int32_t nullObjectLine(void)
     return -1;
   object->isNull = 1;
   object->worldScale = lws->worldScale;
-  copyName(object->name, param1, sizeof object->name);
+  if (isItemId(param1))
+    restOfLine(object->name, 2);  // after the item id; the name may hold spaces
+  else
+    copyName(object->name, param1, sizeof object->name);
   lws->objects[lws->objectCount++] = object;
   return 0;
 }
@@ -320,23 +377,6 @@ static int32_t morfFormLine(void)
     return -1;
   currBlock->morphChannelCount++;
   return 0;
-}
-
-// ParentItem: an 8-digit hexadecimal item id, kind digit first. Only the
-// last two digits make the index (the seventh 1 to 9, the eighth 0 to f).
-static void parentLine(void)
-{
-  const char *id = param1;
-  size_t length = strlen(id);
-  int32_t d6 = length > 6 && id[6] >= '1' && id[6] <= '9' ? id[6] - '0' : 0;
-  int32_t d7 = 0;
-  if (length > 7 && id[7] >= '0' && id[7] <= '9')
-    d7 = id[7] - '0';
-  else if (length > 7 && id[7] >= 'a' && id[7] <= 'f')
-    d7 = id[7] - 'a' + 10;
-  currBlock->parentIndex = 1 + 16 * d6 + d7;
-  if (id[0] >= '1' && id[0] <= '3')
-    currBlock->parentKind = id[0] - '0';
 }
 
 static int32_t numChannelsLine(void)
@@ -452,6 +492,8 @@ static int itemRows(int32_t *result)
 static int32_t parseLine(void)
 {
   int32_t result = 0;
+  if (cmdIs("Plugin"))
+    return lwsSkipPlugin();
   if (sceneRows(&result) || itemRows(&result))
     return result;
   if (qstrcmp(param1, "Group") == 0)
@@ -465,7 +507,7 @@ static int32_t parseLine(void)
   if (cmdIs("MorphTarget"))
     currBlock->morphTarget = getINT32(param1);
   else if (cmdIs("ParentItem"))
-    parentLine();
+    lwsParentRecord(currBlock, lws->itemCount - 1, param1);
   else if (cmdIs("Channel"))
     return channelLine();
   return 0;
@@ -478,15 +520,17 @@ int32_t lwsParse(LwsScene *scene, LwsProgressFn progressFn)
   group[0] = 0;
   progress = progressFn;
   objectsLoaded = 0;
+  lwsParentsReset();
   if (firstPass() != 0)
     return -1;
   if (progress)
     progress(0);
   lwsRewind();
-  while (lwsTextLeft()) {
+  int32_t result = 0;
+  while (lwsTextLeft() && result == 0) {
     nextLine();
-    if (parseLine() != 0)
-      return -1;
+    result = parseLine();
   }
-  return 0;
+  lwsParentsResolve(lws);  // also for the items a failed parse leaves
+  return result;
 }

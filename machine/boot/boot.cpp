@@ -8,6 +8,7 @@
 //
 // Exit statuses: 0 when the show ended as asked, 1 when something failed
 // (an export, the window, the scene asked for), 2 for a wrong command line.
+#include "imagecodec.h"
 #include "machine.h"
 
 #include <CLI/CLI.hpp>
@@ -26,6 +27,7 @@ struct BootOptions {
   std::string speed = "loop";
   std::string size;
   int headless = 0;
+  bool hostGiven = false;
 };
 
 }  // namespace
@@ -79,10 +81,35 @@ static void addOptions(CLI::App &app, MachineConfig &config, BootOptions &boot)
   app.add_option("--scale", config.scale, "Window size: 512 x 384 times N (default 2)")->check(CLI::Range(1, 8));
   app.add_flag("--checksums", config.checksums, "Print each frame's number and picture checksum on standard error");
   app.add_option("--scene", config.sceneName,
-                 "Play this LightWave scene (a name under the host folder, e.g. 'Scenes\\ship.lws') instead of the built-in one");
+                 "Play this LightWave scene instead of the built-in one: a scene file (its content folder is "
+                 "found as LightWave would), or a name under the host folder (e.g. 'Scenes\\ship.lws')");
   app.add_flag("--headless", boot.headless, "Never open a window, even when a display is available");
   app.add_flag("--quiet", config.quiet, "No title block on standard output and no progress line");
   app.footer(keysHelp);
+}
+
+// A scene given as a file path plays from its content folder, found as
+// LightWave users expect, unless --host names the folder; a name that is no
+// file here is a name under the host folder, as before. Says which folder.
+static void placeScene(MachineConfig *config, bool hostGiven)
+{
+  std::error_code ec;
+  namespace fs = std::filesystem;
+  config->findByName = 1;
+  if (!fs::is_regular_file(config->sceneName, ec))
+    return;
+  MachineContent content;
+  if (hostGiven) {
+    fs::path relative = fs::relative(fs::absolute(config->sceneName, ec), fs::absolute(config->hostDir, ec), ec);
+    if (!ec && !relative.empty() && *relative.begin() != "..")
+      config->sceneName = relative.generic_string();
+  } else if (MachineFindContentFolder(config->sceneName, &content) == 0) {
+    config->hostDir = content.folder;
+    config->sceneName = content.sceneName;
+    if (!config->quiet)
+      std::fprintf(stderr, "morvane: %s for %s\n", MachineDescribeContent(content).c_str(),
+                   content.sceneName.c_str());
+  }
 }
 
 // "WxH" into the export size; false when it is not two whole numbers from 16 to 8192.
@@ -127,6 +154,8 @@ static void settle(MachineConfig &config, const BootOptions &boot)
   std::string builtIn = std::string(MORVANE_DATA_DIR) + "/content";
   if (!config.sceneName.empty() && std::filesystem::is_directory(builtIn, ec))
     config.fallbackDir = builtIn;
+  if (!config.sceneName.empty())
+    placeScene(&config, boot.hostGiven);
 }
 
 static void bootMachine(int argc, char **argv, char **envp)
@@ -148,8 +177,10 @@ static void bootMachine(int argc, char **argv, char **envp)
   } catch (const CLI::ParseError &e) {
     usageError(e.what());
   }
+  boot.hostGiven = app.count("--host") > 0;
   settle(config, boot);
   MachineSetup(&config);
+  MachineSetImageCodecs(ImageCodecsRegister);
   std::string error = MachinePresentError();
   if (!error.empty()) {
     std::fprintf(stderr, "morvane: %s\n", error.c_str());

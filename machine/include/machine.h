@@ -28,6 +28,10 @@ struct MachineConfig {
   int sceneSpeed;           // play at the scene's own frame rate instead of 1250 frames a pass
   int quiet;                // no title block, no progress line
   int outWidth, outHeight;  // exported frames (PNG, video) scaled to this size; 0 = native pixels
+  // Content moved out of its folder: a name to read that is found nowhere
+  // else is looked for by its file name alone in the folders of the files
+  // read before it (the scene's, the objects'), the latest first.
+  int findByName = 0;
 };
 
 // The defaults: the built demo content's folder as host folder (the current
@@ -62,6 +66,14 @@ int MachineGetLoopFrames(void);
 // Vertical syncs (field starts) since MachineSetup.
 int MachineFieldCount(void);
 
+// Image codecs beyond TGA: the desktop's start-up hands the model a function
+// that adds them to the texture registry, and the show's start-up has the
+// portability layer call it right after registering TGA. MachineSetup leaves
+// it in place; null takes it away. MachineRegisterImageCodecs returns the
+// function's result, or 0 when there is none.
+void MachineSetImageCodecs(int32_t (*registerCodecs)(void));
+int32_t MachineRegisterImageCodecs(void);
+
 // Tests: when a sink is set, host print appends its text there as well as
 // printing it to standard output; null stops the capture.
 void MachineCaptureConsole(std::string *sink);
@@ -69,6 +81,24 @@ void MachineCaptureConsole(std::string *sink);
 // Tests and tools: the host path a device-less or "host:" name resolves to,
 // or an empty string when the name is on another device.
 std::string MachineResolveHostPath(const char *name);
+// The same for another folder serving as the host folder.
+std::string MachineResolveHostPathUnder(const std::string &folder, const char *name);
+
+// LightWave names files relative to its content folder, which is rarely the
+// scene's own folder. For a scene file on the desktop: the scene's folder and
+// then each of its parents, the first under which every object the scene
+// loads is found (else the one where most are, the nearest first; the
+// scene's folder when none is). Fills the folder, the scene's name below it
+// and a line saying what was found; -1 when the scene cannot be read.
+struct MachineContent {
+  std::string folder;     // the content folder
+  std::string sceneName;  // the scene's path below it, with '/'
+  int objects = 0;        // object files the scene names
+  int found = 0;          // how many of them are under the folder
+};
+int MachineFindContentFolder(const std::string &scenePath, MachineContent *content);
+// "content folder DIR (K of N objects found there)".
+std::string MachineDescribeContent(const MachineContent &content);
 
 // Presenters that could not start (no ffmpeg, no display, a folder that cannot
 // be written) are reported on standard error once; MachinePresentError tells

@@ -17,6 +17,7 @@ static MachineConfig &configRecord(void)
 static int frameCount;                 // frames drawn since MachineSetup
 static int exitStatus;                 // MachineFail: 1 once something failed
 static int loopFrames = 1250;          // one pass of the animation, as the show reports it
+static int32_t (*imageCodecs)(void);   // MachineSetImageCodecs: survives MachineSetup
 static std::string *consoleSink;
 static int recording;                  // MachineRecord: on or off
 static MachineRecording &recordedRecord(void)  // what reached the model while on
@@ -45,6 +46,7 @@ void MachineDefaults(MachineConfig *out)
   out->quiet = 0;
   out->outWidth = 0;
   out->outHeight = 0;
+  out->findByName = 0;
 }
 
 void MachineSetup(const MachineConfig *in)
@@ -113,6 +115,16 @@ void MachineSetLoopFrames(int frames)
 int MachineGetLoopFrames(void)
 {
   return loopFrames;
+}
+
+void MachineSetImageCodecs(int32_t (*registerCodecs)(void))
+{
+  imageCodecs = registerCodecs;
+}
+
+int32_t MachineRegisterImageCodecs(void)
+{
+  return imageCodecs ? imageCodecs() : 0;
 }
 
 int MachineFrameCount(void)

@@ -10,7 +10,9 @@
 // above the host folder, and a symbolic link inside it that leads out of it
 // is not followed. Only regular files open: a FIFO or a device named like a
 // file would block the show or feed it without end. Any other device
-// ("cdrom0:", "mc0:") is not found.
+// ("cdrom0:", "mc0:") is not found. With findByName set, a name to read found
+// nowhere else (on any device) is looked for by its file name in the folders
+// of the files read before it.
 #include "machine.h"
 #include "machine_fileio.h"
 
@@ -31,6 +33,14 @@ enum { MAX_OPEN_FILES = 32 };
 static int openFiles[MAX_OPEN_FILES] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                         -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
+// Folders of the files opened for reading, the latest first. Built on first
+// use: the boot code resets the model before this file's constructors run.
+static std::vector<std::string> &readFolders(void)
+{
+  static std::vector<std::string> folders;
+  return folders;
+}
+
 void machineFileioReset(void)
 {
   for (int &fd : openFiles) {
@@ -38,6 +48,20 @@ void machineFileioReset(void)
       close(fd);
     fd = -1;
   }
+  readFolders().clear();
+}
+
+static void noteReadFolder(const std::string &path)
+{
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::vector<std::string> &folders = readFolders();
+  for (size_t i = 0; i < folders.size(); i++)
+    if (folders[i] == folder) {
+      folders.erase(folders.begin() + (long)i);
+      break;
+    }
+  folders.insert(folders.begin(), folder);
 }
 
 // Splits the part of a name after its device into folder components.
@@ -142,22 +166,57 @@ std::string MachineResolveHostPath(const char *name)
   return resolveUnder(MachineGetConfig()->hostDir, name);
 }
 
+std::string MachineResolveHostPathUnder(const std::string &folder, const char *name)
+{
+  return resolveUnder(folder, name);
+}
+
+// The name's last component: its file name, whatever the separators.
+static std::string fileNameOf(const char *name)
+{
+  const char *last = name;
+  for (const char *p = name; *p; p++)
+    if (*p == '/' || *p == '\\' || *p == ':')
+      last = p + 1;
+  return last;
+}
+
+// The file `name` names in a folder read before, or "".
+static std::string findByName(const char *name)
+{
+  std::string file = fileNameOf(name);
+  struct stat st;
+  if (file.empty() || file == "." || file == "..")
+    return std::string();
+  for (const std::string &folder : readFolders()) {
+    std::string path = matchEntry(folder, file);
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      return path;
+  }
+  return std::string();
+}
+
 // Where a file to read is found: under the host folder, or else under the
 // fallback folder (the built-in content while another scene plays, so the
-// show's own font still loads).
-static std::string resolveForReading(const char *name, std::string *root)
+// show's own font still loads), or else by its file name (findByName).
+static std::string resolveForReading(const char *name)
 {
   std::string path = MachineResolveHostPath(name);
-  const std::string &fallback = MachineGetConfig()->fallbackDir;
-  *root = MachineGetConfig()->hostDir;
+  const MachineConfig *config = MachineGetConfig();
   struct stat st;
-  if (path.empty() || fallback.empty() || stat(path.c_str(), &st) == 0)
+  if (!path.empty() && stat(path.c_str(), &st) == 0)
     return path;
-  std::string other = resolveUnder(fallback, name);
-  if (stat(other.c_str(), &st) != 0)
-    return path;
-  *root = fallback;
-  return other;
+  if (!path.empty() && !config->fallbackDir.empty()) {
+    std::string other = resolveUnder(config->fallbackDir, name);
+    if (stat(other.c_str(), &st) == 0)
+      return other;
+  }
+  if (config->findByName) {
+    std::string found = findByName(name);
+    if (!found.empty())
+      return found;
+  }
+  return path;
 }
 
 static int hostFd(int handle)
@@ -176,12 +235,15 @@ int fio_open(const char *name, int flags)
 {
   if (!name)
     return FIO_EINVAL;
-  std::string root = MachineGetConfig()->hostDir;
-  std::string path = (flags & FIO_O_RDWR) == FIO_O_RDONLY ? resolveForReading(name, &root)
-                                                          : MachineResolveHostPath(name);
+  const MachineConfig *config = MachineGetConfig();
+  bool reading = (flags & FIO_O_RDWR) == FIO_O_RDONLY;
+  std::string path = reading ? resolveForReading(name) : MachineResolveHostPath(name);
   if (path.empty())
     return FIO_ENOENT;
-  if (!staysInside(root, path))
+  // Files are read from the host folder or the fallback folder and written
+  // to the host folder only.
+  if (!staysInside(config->hostDir, path) &&
+      (!reading || config->fallbackDir.empty() || !staysInside(config->fallbackDir, path)))
     return FIO_EACCES;
   int slot = 0;
   while (slot < MAX_OPEN_FILES && openFiles[slot] >= 0)
@@ -215,6 +277,8 @@ int fio_open(const char *name, int flags)
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   openFiles[slot] = fd;
+  if ((flags & FIO_O_RDWR) == FIO_O_RDONLY)
+    noteReadFolder(path);
   return slot + 1;
 }
 

@@ -157,6 +157,17 @@ inline std::string Vmad(const std::string &name, const std::vector<Disc> &entrie
   return Chunk("VMAD", b);
 }
 
+// LAYR: number, no flags, pivot, name, and the parent's number unless -1.
+inline std::string Layr(uint32_t number, const std::string &name, std::vector<float> pivot = {0, 0, 0},
+                        int parent = -1)
+{
+  Bytes b;
+  b.u2(number).u2(0).f4(pivot[0]).f4(pivot[1]).f4(pivot[2]).s0(name);
+  if (parent >= 0)
+    b.u2((uint32_t)parent);
+  return Chunk("LAYR", b);
+}
+
 // Fresh machine, pool and registry for every test; the console is captured.
 class LwoTest : public ::testing::Test {
  protected:
@@ -171,11 +182,12 @@ class LwoTest : public ::testing::Test {
     object = static_cast<LwoObject *>(MemAlloc(sizeof(LwoObject)));
   }
   void TearDown() override { MachineCaptureConsole(nullptr); }
-  int32_t Load(const std::string &bytes, float worldScale = 1.0f)
+  int32_t Load(const std::string &bytes, float worldScale = 1.0f, int32_t layer = LWO_LAYER_FIRST)
   {
     memset(object, 0, sizeof *object);
     console.clear();
-    return LwoLoadMemory(object, "test.lwo", bytes.data(), (int32_t)bytes.size(), worldScale);
+    return LwoLoadMemoryLayer(object, "test.lwo", bytes.data(), (int32_t)bytes.size(), worldScale,
+                              layer);
   }
   std::vector<int32_t> SurfaceTriangles(int32_t s)
   {

@@ -56,3 +56,40 @@ TEST_F(LwoTest, LwinfoDescribesWhatTheReaderMade)
   EXPECT_NE(run.output.find("Skin"), std::string::npos);
   EXPECT_NE(run.output.find("uv (2 seam copies)"), std::string::npos);
 }
+
+TEST_F(LwoTest, LwinfoListsTheLayersAndShowsTheOneAskedFor)
+{
+  WriteHostFile(dir.path + "/layers.lwo",
+                Form({Tags({"A"}), Layr(1, "arm", {0.5f, 1, 2}, 0), Pnts(SquarePoints()),
+                      Pols({{0, 1, 2, 3}}), Layr(0, "body"), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}),
+                      Pols({{0, 1, 2}, {2, 1, 0}, {0, 2, 1}})}));
+  CommandResult run = Lwinfo("--json " + dir.path + "/layers.lwo");
+  ASSERT_EQ(run.status, 0) << run.output;
+  nlohmann::json info = nlohmann::json::parse(run.output);
+  ASSERT_EQ(info["layers"].size(), 2u);
+  const nlohmann::json &arm = info["layers"][0], &body = info["layers"][1];
+  EXPECT_EQ(arm["number"], 1);
+  EXPECT_EQ(arm["name"], "arm");
+  EXPECT_EQ(arm["parent"], 0);
+  EXPECT_EQ(arm["pivot"], nlohmann::json::array({0.5, 1.0, 2.0}));
+  EXPECT_EQ(arm["points"], 4);
+  EXPECT_EQ(arm["polygons"], 1);
+  EXPECT_TRUE(body["parent"].is_null());
+  EXPECT_EQ(body["points"], 3);
+  EXPECT_EQ(body["polygons"], 3);
+  EXPECT_EQ(info["layer"], 1);  // the first in the file is shown in full
+  EXPECT_EQ(info["triangles"], 2);
+
+  run = Lwinfo("--json --layer 0 " + dir.path + "/layers.lwo");
+  ASSERT_EQ(run.status, 0) << run.output;
+  info = nlohmann::json::parse(run.output);
+  EXPECT_EQ(info["layer"], 0);
+  EXPECT_EQ(info["triangles"], 3);
+
+  run = Lwinfo("--layer 4 " + dir.path + "/layers.lwo");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("layer 0 \"body\", parent none"), std::string::npos) << run.output;
+  run = RunCommand(std::string(MORVANE_BINARY_DIR) + "/lwinfo --layer 4 " + dir.path +
+                   "/layers.lwo 2>&1 >/dev/null");
+  EXPECT_NE(run.output.find("layers.lwo has no layer 4 (-18)"), std::string::npos) << run.output;
+}

@@ -3,7 +3,7 @@
 // files that lie about their sizes and indices.
 #include "lwo_builder.h"
 
-TEST_F(LwoTest, RefusesWhatIsNotOneLayerOfFacePolygons)
+TEST_F(LwoTest, RefusesWhatIsNotFacePolygons)
 {
   std::string points = Pnts(SquarePoints());
   EXPECT_EQ(Load(Form({points, Pols({{0, 1, 2}})}, "LWOB")), LWO_ERR_FAILED);
@@ -18,15 +18,90 @@ TEST_F(LwoTest, RefusesWhatIsNotOneLayerOfFacePolygons)
   EXPECT_EQ(Load(Form({points, Pols({{0, 1, 2}}), Pols({{0, 1, 2}}, "BONE")})), LWO_ERR_FAILED);
   EXPECT_NE(console.find(noFace), std::string::npos);
 
-  std::string layer = Chunk("LAYR", Bytes().u2(0).u2(0).f4(0).f4(0).f4(0).s0(""));
-  EXPECT_EQ(Load(Form({layer, points, Pols({{0, 1, 2}})})), LWO_OK);
-  EXPECT_EQ(Load(Form({layer, layer, points, Pols({{0, 1, 2}})})), LWO_ERR_FAILED);
-  EXPECT_NE(console.find("Error : test.lwo has more than 1 layer !"), std::string::npos);
+  // A layer without polygons is refused the same way.
+  EXPECT_EQ(Load(Form({Layr(0, ""), Layr(1, ""), points, Pols({{0, 1, 2}})})), LWO_ERR_FAILED);
+  EXPECT_NE(console.find(noFace), std::string::npos);
 
   // Too short to hold a form type at all.
   EXPECT_EQ(Load("FORM"), LWO_ERR_FAILED);
   EXPECT_EQ(LwoLoadMemory(nullptr, "x", "", 0, 1.0f), LWO_ERR_NULL);
   EXPECT_EQ(LwoLoad(object, nullptr, 1.0f), LWO_ERR_NULL);
+}
+
+// Two layers and a file-wide part: each layer loads with its own points,
+// polygons, maps and tags, the surfaces and clips of the whole file, and the
+// number, name, parent and pivot of its LAYR.
+TEST_F(LwoTest, LoadsTheLayerAskedFor)
+{
+  std::string file = Form({Tags({"A", "B"}),
+                           Layr(4, "top", {1, 2, 3}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}),
+                           Pols({{0, 1, 2}}), Ptag({{0, 1}}),
+                           Layr(0, "base", {0, 0, 0}, 4), Pnts(SquarePoints()),
+                           Vmap("TXUV", "uv", {{3, {0.5f, 0.25f}}}), Pols({{0, 1, 2, 3}, {3, 2, 1}}),
+                           Surf("B", {Colr(0, 1, 0)})});
+  ASSERT_EQ(Load(file, 1.0f, 4), LWO_OK) << console;
+  EXPECT_EQ(object->vertexCount, 3);
+  EXPECT_EQ(object->polygonCount, 1);
+  EXPECT_EQ(object->uvMapCount, 0);
+  EXPECT_EQ(object->surfaces[1].triCount, 1);
+  EXPECT_EQ(object->surfaces[1].color[1], 255);
+  EXPECT_EQ(object->layer, 4);
+  EXPECT_STREQ(object->layerName, "top");
+  EXPECT_EQ(object->layerParent, -1);
+  EXPECT_EQ(object->layerPivot[2], 3.0f);  // as the file gives it
+
+  ASSERT_EQ(Load(file, 1.0f, 0), LWO_OK) << console;
+  EXPECT_EQ(object->vertexCount, 4);
+  EXPECT_EQ(object->polygonCount, 2);
+  EXPECT_EQ(object->triangleCount, 3);
+  ASSERT_EQ(object->uvMapCount, 1);
+  EXPECT_EQ(object->uvMaps[0].vertexUV[3].u, 0.5f);
+  EXPECT_EQ(object->surfaces[0].triCount, 3);  // no tags in this layer: surface 0
+  EXPECT_EQ(object->layerParent, 4);
+  EXPECT_STREQ(object->layerName, "base");
+  EXPECT_EQ(console.find("Warning"), std::string::npos) << console;
+
+  // The first layer in the file when none is named; a number the file does not have.
+  ASSERT_EQ(Load(file), LWO_OK);
+  EXPECT_EQ(object->layer, 4);
+  EXPECT_EQ(Load(file, 1.0f, 2), LWO_ERR_FAILED);
+  EXPECT_NE(console.find("Error : test.lwo has no layer 2 (-18) !"), std::string::npos) << console;
+
+  LwoLayerInfo layers[4];
+  ASSERT_EQ(LwoListLayers(file.data(), (int32_t)file.size(), layers, 4), 2);
+  EXPECT_EQ(layers[0].number * 10 + layers[1].number, 40);
+  EXPECT_EQ(layers[1].parent, 4);
+  EXPECT_EQ(layers[0].pivot[1], 2.0f);
+  EXPECT_STREQ(layers[1].name, "base");
+  EXPECT_EQ(LwoListLayers(file.data(), (int32_t)file.size(), nullptr, 0), 2);
+}
+
+// A file of one layer is that layer, whatever number a scene gives it; chunks
+// before the first LAYR belong to the first layer; a LAYR cut short still loads.
+TEST_F(LwoTest, OneLayerFilesAndBrokenLayerChunks)
+{
+  std::string points = Pnts(SquarePoints());
+  ASSERT_EQ(Load(Form({Layr(3, "only"), points, Pols({{0, 1, 2}})}), 1.0f, 0), LWO_OK);
+  EXPECT_EQ(object->layer, 3);
+  ASSERT_EQ(Load(Form({points, Pols({{0, 1, 2}})}), 1.0f, 7), LWO_OK);
+  EXPECT_EQ(object->layer, 0);
+
+  std::string early = Form({points, Layr(2, "a"), Pols({{0, 1, 2, 3}}), Layr(5, "b"),
+                            Pnts({0, 0, 0, 1, 1, 1, 2, 2, 2}), Pols({{0, 1, 2}})});
+  ASSERT_EQ(Load(early, 1.0f, 2), LWO_OK) << console;
+  EXPECT_EQ(object->vertexCount, 4);
+  EXPECT_EQ(object->triangleCount, 2);
+  ASSERT_EQ(Load(early, 1.0f, 5), LWO_OK) << console;
+  EXPECT_EQ(object->vertexCount, 3);
+
+  ASSERT_EQ(Load(Form({Chunk("LAYR", Bytes().u2(6)), points, Pols({{0, 1, 2}})}), 1.0f, 6), LWO_OK);
+  EXPECT_EQ(object->layer, 6);
+  EXPECT_NE(console.find("Warning : test.lwo : its LAYR chunk of 2 bytes is cut short"),
+            std::string::npos) << console;
+  // Two layers, one of them only a cut LAYR: the other is still found.
+  ASSERT_EQ(Load(Form({Chunk("LAYR", Bytes().u1(1)), Layr(1, "x"), points, Pols({{0, 1, 2}})}),
+                 1.0f, 1), LWO_OK) << console;
+  EXPECT_EQ(object->vertexCount, 4);
 }
 
 TEST_F(LwoTest, LoadsFromTheHostDeviceAndReportsMissingFiles)
@@ -159,6 +234,34 @@ TEST_F(LwoTest, SurfaceColourSmoothingAndImageBlocks)
   EXPECT_EQ(object->needNormals, 1);
   EXPECT_EQ(s[3].texture, nullptr);
   EXPECT_NE(console.find("ignored 1 unknown surfaces"), std::string::npos);
+}
+
+// A surface that reflects a spherical map names its image with RIMG (chrome
+// in real objects); it draws as an environment map like an image block of
+// channel REFL, and only when it reflects and its options ask for the map.
+TEST_F(LwoTest, ReflectionMapsOfSurfaces)
+{
+  auto refl = [](float amount) { return Sub("REFL", Bytes().f4(amount).vx(0)); };
+  auto rfop = [](uint32_t options) { return Sub("RFOP", Bytes().u2(options)); };
+  std::string rimg = Sub("RIMG", Bytes().vx(1));
+  Block block;
+  ASSERT_EQ(Load(Form({Tags({"Chrome", "Traced", "Dull", "Block"}), Pnts(SquarePoints()),
+                       Pols({{0, 1, 2}}), Clip(1, "maps/chrome.tga"),
+                       Surf("Chrome", {rimg, refl(0.25f), rfop(3)}),
+                       Surf("Traced", {refl(0.25f), rfop(1), rimg}),
+                       Surf("Dull", {rfop(2), rimg}),
+                       Surf("Block", {Blok(block), refl(1), rfop(2), rimg})})),
+            LWO_OK)
+      << console;
+  const LwoSurface *s = object->surfaces;
+  EXPECT_EQ(s[0].reflection, 1);
+  EXPECT_EQ(s[0].projection, LWO_PROJ_SPHERICAL);
+  EXPECT_EQ(s[0].texture, &object->clips[0]);
+  EXPECT_EQ(object->needNormals, 1);
+  EXPECT_EQ(s[1].texture, nullptr);  // ray tracing and the backdrop only
+  EXPECT_EQ(s[2].texture, nullptr);  // nothing reflected
+  EXPECT_EQ(s[3].reflection, 0);     // the image block's image comes first
+  EXPECT_EQ(s[3].projection, LWO_PROJ_PLANAR);
 }
 
 TEST_F(LwoTest, StillNamesAreRewrittenAndRegistered)

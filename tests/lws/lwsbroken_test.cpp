@@ -15,11 +15,17 @@ TEST_F(LwsTest, ArgumentsAndMissingFiles)
 
 TEST_F(LwsTest, OtherFormatsSayWhy)
 {
-  for (const char *text : {"LWSC\n5\n", "LWSC\n", "", "LWOB\n3\n", "LWSC\n1\nLoadObject a.lwo\n"}) {
+  for (const char *text : {"LWSC\n6\n", "LWSC\n", "", "LWOB\n3\n", "LWSC\n0\n"}) {
     Write("other.lws", text);
     EXPECT_EQ(LoadFile("other.lws"), LWS_ERR_FAILED) << text;
-    EXPECT_TRUE(Printed("Error : other.lws is not a LightWave scene of format 3 !")) << text;
+    EXPECT_TRUE(Printed("Error : other.lws is not a LightWave scene of format 3 to 5 !")) << text;
     EXPECT_TRUE(Printed("Error : there is a parsing problem with other.lws !")) << text;
+  }
+  for (const char *text : {"LWSC\n1\nLoadObject a.lwo\n", "LWSC\n2\n"}) {
+    Write("old.lws", text);
+    EXPECT_EQ(LoadFile("old.lws"), LWS_ERR_FAILED) << text;
+    EXPECT_TRUE(Printed("Error : old.lws is a LightWave 5 scene (format " + std::string(1, text[5]) +
+                        "), which is not read !")) << console;
   }
 }
 

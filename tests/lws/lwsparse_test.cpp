@@ -146,19 +146,91 @@ TEST_F(LwsTest, ParentsAndMorphTargets)
   EXPECT_EQ(scene->items[16]->parentIndex, 11);
   EXPECT_EQ(scene->items[16]->parentKind, 1);
   EXPECT_EQ(scene->items[17]->parentIndex, 17);
-  EXPECT_EQ(scene->items[18]->parentIndex, 4);
-  EXPECT_EQ(scene->items[18]->parentKind, 3);
+  EXPECT_EQ(scene->items[18]->parentIndex, 0);  // there is no fourth camera
+  EXPECT_TRUE(Printed("item 19 of scene.lws names parent 30000003, which is not in the scene"));
   EXPECT_EQ(scene->objects[1]->isMorphTarget, 1);
   EXPECT_EQ(scene->objects[0]->isMorphTarget, 0);  // a camera's target is not looked at
   // References to items and objects that do not exist are dropped.
   ASSERT_EQ(Load("AddNullObject a\nParentItem 1000009f\nMorphTarget 7\nAddNullObject b\n"
-                 "ParentItem 1\n"),
+                 "ParentItem 1\nAddNullObject c\nParentItem 1xyz\n"),
             LWS_OK);
   EXPECT_EQ(scene->items[0]->parentIndex, 0);
   EXPECT_EQ(scene->items[0]->morphTarget, 0);
-  EXPECT_EQ(scene->items[1]->parentIndex, 1);  // a short id reads as index 1
-  EXPECT_TRUE(Printed("names parent item 160, which does not exist")) << console;
+  EXPECT_EQ(scene->items[1]->parentIndex, 1);  // a short id: kind 1, index 0
+  EXPECT_EQ(scene->items[2]->parentIndex, 0);  // not an id
+  EXPECT_TRUE(Printed("names parent 1000009f, which is not in the scene")) << console;
   EXPECT_TRUE(Printed("names morph target 7, which does not exist"));
+}
+
+// An item id is read whole: the kind digit, then the index among the items
+// of that kind. Reading only its last two digits as an index into all items
+// parented the object below to the first object instead of the light, and
+// every item past the 25th to the wrong item.
+TEST_F(LwsTest, ParentsOfEveryKindAtAnyIndexEvenLater)
+{
+  std::string text = "LoadObjectLayer 1 10000000 tri.lwo\nParentItem 20000000\n"  // the light, below
+                     "AddNullObject 10000001 wheel\nParentItem 30000000\n";        // the camera
+  for (int i = 2; i < 40; i++) {  // object i's parent is object i - 1
+    char line[64];
+    snprintf(line, sizeof line, "AddNullObject %08x n%d\nParentItem %08x\n", 0x10000000 + i, i,
+             0x10000000 + i - 1);
+    text += line;
+  }
+  text += "AddLight 20000000\nParentItem 10000027\nAddCamera 30000000\nParentItem 10000001\n";
+  Write("tri.lwo", TriangleObject());
+  Write("later.lws", "LWSC\n5\n\n" + text);
+  ASSERT_EQ(LoadFile("later.lws"), LWS_OK) << console;
+  ASSERT_EQ(scene->itemCount, 42);
+  EXPECT_EQ(scene->items[0]->parentIndex, 41);  // the light, the 41st item
+  EXPECT_EQ(scene->items[0]->parentKind, LWS_KIND_LIGHT);
+  EXPECT_EQ(scene->items[1]->parentIndex, 42);
+  EXPECT_EQ(scene->items[1]->parentKind, LWS_KIND_CAMERA);
+  EXPECT_EQ(scene->items[39]->parentIndex, 39);  // object 0x27's parent is object 0x26
+  EXPECT_EQ(scene->items[40]->parentIndex, 40);  // the light's parent: object 0x27
+  EXPECT_EQ(scene->items[41]->parentIndex, 2);
+  EXPECT_FALSE(Printed("Warning")) << console;
+}
+
+// Scenes of LightWave 8 and later: item ids on the item lines, names with
+// spaces, keywords the parser does not know, plug-in blocks skipped whole but
+// for the morph mixer's, layers counted from 1 on the object's LAYR numbers.
+TEST_F(LwsTest, FormatFiveItemsPluginsAndLayers)
+{
+  Write("Objects/two layers.lwo", TwoLayerObject());
+  std::string plugin = "Plugin ItemMotionHandler 1 Oscillator\nNumChannels 2\nChannel 0\n" +
+                       ConstantEnvelope("7") + "ParentItem 10000001\nEndPlugin\n";
+  std::string mixer = "Plugin DisplacementHandler 1 MorphMixer\n{ Group\n  1\n  \"Face\"\n}\n"
+                      "{ MorfForm\n  \"Smile\"\n  x\n" + ConstantEnvelope("0.5") + "}\nEndPlugin\n";
+  Write("five.lws", "LWSC\n5\n\nFirstFrame 1\nRenderRangeArbitrary 1-60\n"
+                    "LoadObjectLayer 2 10000000 Objects/two layers.lwo\nChangeObject 0\n"
+                    "NumChannels 1\nChannel 0\n" + ConstantEnvelope("3") + plugin + mixer +
+                    "LoadObjectLayer 1 10000001 Objects/two layers.lwo\nPivotPosition 0 0 1\n"
+                    "AddNullObject 10000002 Handle and more\nAddLight 20000000\nLightName Sun\n"
+                    "LoadObjectLayer 1 Objects/two layers.lwo\n"  // written without its id
+                    "Plugin LightHandler 1 DistantLight\nEndPlugin\nAddCamera 30000000\n"
+                    "ViewZoomFactor 2\nGridSize 1\n");
+  ASSERT_EQ(LoadFile("five.lws"), LWS_OK) << console;
+  ASSERT_EQ(scene->itemCount, 6);
+  EXPECT_EQ(scene->objects[3]->vertexCount, 4);  // layer 1: LAYR 0
+  const LwsBlock *first = scene->items[0], *second = scene->items[1];
+  EXPECT_EQ(first->object->layer, 1);
+  EXPECT_EQ(first->object->vertexCount, 3);
+  EXPECT_EQ(second->object->layer, 0);
+  EXPECT_EQ(second->object->vertexCount, 4);
+  EXPECT_STREQ(first->object->name, "Objects\\two layers.lwo");
+  // The plug-in's channel and parent are not the item's.
+  ASSERT_EQ(first->channelCount, 1);
+  EXPECT_EQ(EnvEval(&first->channels[0], 0.0f), 3.0f);
+  EXPECT_EQ(first->parentIndex, 0);
+  ASSERT_EQ(first->morphChannelCount, 1);
+  EXPECT_STREQ(first->morphChannels[0].name, "Face.Smile");
+  // Layer 1's LAYR pivot (1, 2, 3) in world units; the scene's own pivot wins.
+  EXPECT_FLOAT_EQ(first->pivot[2], 3.0f * 20.0f);
+  EXPECT_FLOAT_EQ(second->pivot[0], 0.0f);
+  EXPECT_FLOAT_EQ(second->pivot[2], 20.0f);
+  EXPECT_STREQ(scene->objects[2]->name, "Handle and more");
+  EXPECT_STREQ(scene->items[3]->light->name, "Sun");
+  EXPECT_NE(scene->cameraList, nullptr);
 }
 
 TEST_F(LwsTest, LinesThatMatchNothingOrNoItem)

@@ -38,6 +38,33 @@ inline std::string TriangleObject(void)
   return "FORM" + u4((uint32_t)body.size()) + body;
 }
 
+// Two layers: LAYR 1 (pivot 1, 2, 3) one triangle of three points, then LAYR
+// 0 a quad of four points.
+inline std::string TwoLayerObject(void)
+{
+  auto u4 = [](uint32_t v) {
+    return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
+  };
+  auto f4 = [&](float f) {
+    uint32_t v;
+    memcpy(&v, &f, 4);
+    return u4(v);
+  };
+  auto layr = [&](uint32_t number, float x, float y, float z) {
+    return "LAYR" + u4(18) + std::string{0, (char)number, 0, 0} + f4(x) + f4(y) + f4(z) + std::string(2, 0);
+  };
+  auto pnts = [&](int count) {
+    std::string data;
+    for (int i = 0; i < count * 3; i++)
+      data += f4((float)(i % 5));
+    return "PNTS" + u4((uint32_t)data.size()) + data;
+  };
+  std::string tri = "POLS" + u4(12) + "FACE" + std::string("\0\3\0\0\0\1\0\2", 8);
+  std::string quad = "POLS" + u4(14) + "FACE" + std::string("\0\4\0\0\0\1\0\2\0\3", 10);
+  std::string body = "LWO2" + layr(1, 1, 2, 3) + pnts(3) + tri + layr(0, 0, 0, 0) + pnts(4) + quad;
+  return "FORM" + u4((uint32_t)body.size()) + body;
+}
+
 class LwsTest : public ::testing::Test {
 protected:
   TempDir dir;
@@ -54,9 +81,14 @@ protected:
     MachineCaptureConsole(nullptr);
     delete scene;
   }
-  void UseHost(const std::string &host)
+  // `host` serves the files; `byName` as for a user's scene (findByName).
+  void UseHost(const std::string &host, bool byName = false)
   {
-    MachineForTest(host);
+    MachineConfig config;
+    MachineDefaults(&config);
+    config.hostDir = host;
+    config.findByName = byName;
+    MachineSetup(&config);
     TexFreeAll();
     MemFreeAll();
     MemInit();

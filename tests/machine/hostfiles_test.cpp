@@ -103,3 +103,85 @@ TEST(HostFiles, HandlesStartAtOneAndRunOut)
 }
 
 }  // namespace
+
+namespace {
+
+std::string readName(const char *name)
+{
+  int h = fio_open(name, FIO_O_RDONLY);
+  if (h < 1)
+    return "<" + std::to_string(h) + ">";
+  char buffer[64];
+  int n = fio_read(h, buffer, sizeof buffer);
+  fio_close(h);
+  return std::string(buffer, n > 0 ? n : 0);
+}
+
+// Content copied out of its folder: with findByName, a name found nowhere
+// else is found by its file name in the folders of the files read before it,
+// the latest first; without it (the show's own content), it is not found.
+TEST(HostFiles, NamesFoundByTheirFileNameBesideFilesReadBefore)
+{
+  TempDir dir;
+  WriteHostFile(dir.path + "/scenes/a.lws", "scene");
+  WriteHostFile(dir.path + "/scenes/cube.lwo", "cube beside the scene");
+  WriteHostFile(dir.path + "/objects/ship.lwo", "ship");
+  WriteHostFile(dir.path + "/objects/Chrome.JPG", "chrome beside the object");
+  WriteHostFile(dir.path + "/scenes/chrome.jpg", "chrome beside the scene");
+  MachineForTest(dir.path);
+  EXPECT_EQ(readName("scenes/a.lws"), "scene");
+  EXPECT_EQ(readName("C:storage/box/cube.lwo"), "<-2>");
+
+  MachineConfig config;
+  MachineDefaults(&config);
+  config.hostDir = dir.path;
+  config.findByName = 1;
+  MachineSetup(&config);
+  EXPECT_EQ(readName("Images\\Reflections/chrome.jpg"), "<-2>");  // nothing read yet
+  EXPECT_EQ(readName("scenes/a.lws"), "scene");
+  EXPECT_EQ(readName("C:storage/box/cube.lwo"), "cube beside the scene");
+  EXPECT_EQ(readName("objects/ship.lwo"), "ship");
+  EXPECT_EQ(readName("images\\reflections/chrome.jpg"), "chrome beside the object");
+  EXPECT_EQ(readName("HQ:maps/CUBE.LWO"), "cube beside the scene");  // other devices too
+  EXPECT_EQ(readName("images/chrome.jpg"), "chrome beside the scene");  // latest folder first
+  EXPECT_EQ(readName("images/"), "<-2>");
+  EXPECT_EQ(readName("images/missing.jpg"), "<-2>");
+}
+
+// The content folder of a scene: its own folder, then its parents, the first
+// under which its objects are found; the scene's name below it.
+TEST(HostFiles, TheContentFolderIsWhereTheSceneFindsItsObjects)
+{
+  TempDir dir;
+  WriteHostFile(dir.path + "/content/Objects/Ship.lwo", "ship");
+  WriteHostFile(dir.path + "/content/Objects/Wing.lwo", "wing");
+  WriteHostFile(dir.path + "/content/Scenes/Deep/ship.lws",
+                "LWSC\n3\n\nLoadObjectLayer 1 objects/ship.lwo\nAddNullObject x\n"
+                "LoadObjectLayer 2 C:\\Objects\\WING.lwo\r\n");
+  WriteHostFile(dir.path + "/content/Scenes/five.lws",
+                "LWSC\n5\n\nLoadObjectLayer 1 10000000 Objects/Wing.lwo\n");
+  WriteHostFile(dir.path + "/content/Scenes/lost.lws",
+                "LWSC\n3\n\nLoadObjectLayer 1 Objects/Ship.lwo\nLoadObjectLayer 1 Objects/Gone.lwo\n");
+  WriteHostFile(dir.path + "/none.lws", "LWSC\n3\n\nAddNullObject alone\n");
+  MachineContent content;
+  ASSERT_EQ(MachineFindContentFolder(dir.path + "/content/Scenes/Deep/ship.lws", &content), 0);
+  EXPECT_EQ(content.folder, dir.path + "/content");
+  EXPECT_EQ(content.sceneName, "Scenes/Deep/ship.lws");
+  EXPECT_EQ(content.found * 10 + content.objects, 22);
+  EXPECT_EQ(MachineDescribeContent(content),
+            "content folder " + dir.path + "/content (2 of 2 objects found there)");
+  ASSERT_EQ(MachineFindContentFolder(dir.path + "/content/Scenes/five.lws", &content), 0);
+  EXPECT_EQ(content.folder, dir.path + "/content");
+  // Not every object anywhere: the nearest folder with the most of them.
+  ASSERT_EQ(MachineFindContentFolder(dir.path + "/content/Scenes/lost.lws", &content), 0);
+  EXPECT_EQ(content.folder, dir.path + "/content");
+  EXPECT_EQ(content.found * 10 + content.objects, 12);
+  // No objects: the scene's own folder.
+  ASSERT_EQ(MachineFindContentFolder(dir.path + "/none.lws", &content), 0);
+  EXPECT_EQ(content.folder, dir.path);
+  EXPECT_EQ(content.sceneName, "none.lws");
+  EXPECT_EQ(MachineFindContentFolder(dir.path + "/missing.lws", &content), -1);
+  EXPECT_EQ(MachineFindContentFolder(dir.path + "/content", &content), -1);
+}
+
+}  // namespace

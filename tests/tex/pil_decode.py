@@ -4,10 +4,13 @@ Usage: pil_decode.py OUT_DIR FILE...
 For every FILE prints one line, "NAME ok WIDTH HEIGHT" after writing
 OUT_DIR/NAME.rgba (R, G, B, A bytes, top row first), or "NAME refused REASON".
 
-Two kinds of valid file are handed to Pillow in an equivalent form, because
+Three kinds of valid file are handed to Pillow in an equivalent form, because
 this Pillow cannot read them as they are:
 - a colour map of 15-bit entries in front of true-colour pixels is not
   skipped by Pillow (it reads the map as pixels): the map is removed;
+- colour-mapped pixels with 15-bit map entries are misread by Pillow and
+  with 32-bit entries refused: each index is replaced by its map entry,
+  making a true-colour file of the entries' depth;
 - run-length packets that cross a row end are refused by Pillow: the
   packets are expanded into raw pixel data first.
 """
@@ -50,6 +53,25 @@ def expand_packets(data):
     return bytes(header) + data[18:18 + data[0] + map_bytes] + bytes(raw[:width * height * bpp])
 
 
+def map_to_true_colour(data):
+    if data[1] != 1 or data[2] & 7 != 1 or data[7] not in (15, 32) or data[16] != 8:
+        return data
+    if data[2] & 8:
+        data = expand_packets(data)
+    first, length, entry = data[3] | data[4] << 8, data[5] | data[6] << 8, (data[7] + 7) // 8
+    start = 18 + data[0]
+    colours = data[start:start + length * entry]
+    pixels = bytearray()
+    for index in data[start + length * entry:]:
+        i = index - first
+        pixels += colours[i * entry:(i + 1) * entry] if 0 <= i < length else bytes(entry)
+    header = bytearray(data[:18])
+    header[0], header[1], header[2] = 0, 0, 2
+    header[3:8] = bytes(5)
+    header[16] = entry * 8
+    return bytes(header) + bytes(pixels)
+
+
 def pillow_rgba(data, tmp_path):
     with open(tmp_path, "wb") as tmp:
         tmp.write(data)
@@ -59,7 +81,7 @@ def pillow_rgba(data, tmp_path):
 
 
 def decode(path, tmp_path):
-    data = strip_unused_map(open(path, "rb").read())
+    data = map_to_true_colour(strip_unused_map(open(path, "rb").read()))
     try:
         return pillow_rgba(data, tmp_path)
     except Exception:

@@ -2,6 +2,7 @@
 // and the hand-over to the video-memory texture pool.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -162,4 +163,63 @@ TEST_F(TexRegistry, RealTgaFilesThroughTheCodecAndIntoThePool)
   EXPECT_EQ(TexHardGetSlot(1)->pixels, e[0].pixels);
   EXPECT_EQ(TexRemoveAllFromHard(), TEX_OK);
   EXPECT_EQ(TexHardGetCount(), 2);
+}
+
+// A codec that makes a picture of the size its name gives ("w123h45...")
+// whose pixel at (x, y) is x, y, 7, 255 (low bytes).
+static int32_t sizedLoad(TexEntry *entry)
+{
+  loaded += std::string(entry->name) + " ";
+  if (sscanf(strrchr(entry->name, 'w'), "w%dh%d", &entry->width, &entry->height) != 2)
+    return -1;
+  entry->pixels = static_cast<uint8_t *>(MemAlloc(entry->width * entry->height * 4));
+  if (!entry->pixels)
+    return TEX_ERR_NO_MEMORY;
+  for (int32_t y = 0; y < entry->height; y++)
+    for (int32_t x = 0; x < entry->width; x++) {
+      uint8_t *p = entry->pixels + ((size_t)y * entry->width + x) * 4;
+      p[0] = (uint8_t)x, p[1] = (uint8_t)y, p[2] = 7, p[3] = 255;
+    }
+  return 0;
+}
+
+TEST_F(TexRegistry, TheNamesOwnExtensionPicksTheCodec)
+{
+  ASSERT_EQ(TexRegisterCodec("tga", fakeLoad), TEX_OK);
+  ASSERT_EQ(TexRegisterCodec("jpg", sizedLoad), TEX_OK);
+  ASSERT_EQ(TexRegisterCodec("jpe", sizedLoad), TEX_OK);
+  // A folder named like another codec's extension no longer takes the image
+  // to that codec (which cannot read it: the image was lost).
+  ASSERT_EQ(add(0, "C:\\tga\\chrome.w2h2.JPG"), TEX_OK);
+  ASSERT_EQ(add(1, "maps\\sky.w4h1.jpeg"), TEX_OK);
+  // Without an extension of its own the name still goes by what it contains.
+  ASSERT_EQ(add(2, "textures.tga\\stone"), TEX_OK);
+  EXPECT_EQ(loaded, "c:\\tga\\chrome.w2h2.jpg maps\\sky.w4h1.jpeg textures.tga\\stone ");
+  EXPECT_EQ(e[0].width * 10 + e[0].height, 22);
+  EXPECT_EQ(e[1].width * 10 + e[1].height, 41);
+}
+
+TEST_F(TexRegistry, PicturesLargerThanTheTextureAreaAreScaledDown)
+{
+  ASSERT_EQ(TexRegisterCodec("img", sizedLoad), TEX_OK);
+  ASSERT_EQ(add(0, "wide.w1030h3.img"), TEX_OK);
+  // 1030 columns into 512: output column x averages source columns
+  // [x * 1030 / 512, (x + 1) * 1030 / 512), two or three of them.
+  ASSERT_EQ(e[0].width * 10000 + e[0].height, 5120003);
+  const uint8_t *p = e[0].pixels;
+  EXPECT_EQ(p[0], 1);               // columns 0, 1 -> 0.5, rounded up
+  EXPECT_EQ(p[4 * 1], 3);           // columns 2, 3 -> 2.5
+  EXPECT_EQ(p[4 * 511 + 2], 7);
+  EXPECT_EQ(p[4 * 512 + 1], 1);     // row 1 keeps its own values
+  ASSERT_EQ(add(1, "tall.w3h2100.img"), TEX_OK);
+  EXPECT_EQ(e[1].width * 10000 + e[1].height, 31024);
+  ASSERT_EQ(add(2, "fits.w512h1024.img"), TEX_OK);
+  EXPECT_EQ(e[2].width * 10000 + e[2].height, 5121024);
+
+  // When the pool cannot take the scaled picture, the image is refused.
+  ASSERT_NE(MemAlloc(MEM_POOL_SIZE - MemGetPosition() - 600 * 100 * 4 - 64), nullptr);
+  EXPECT_EQ(add(3, "last.w600h100.img"), TEX_ERR_FAILED);
+  EXPECT_NE(output.find("Error : last.w600h100.img (512 x 100 pixels) does not fit in memory (-5) !"),
+            std::string::npos)
+      << output;
 }

@@ -87,20 +87,60 @@ TEST(TgaCodec, EveryDepthAndTheIdField)
   EXPECT_EQ(decode(&e, tgaFile(1, 8, 1, 1, 0, "\x03", 9, true)), "0 7,252,3,255");
 }
 
+// A header with a colour map of `length` entries of `bits` from index
+// `first`, the map's bytes, then `data`.
+static std::string mappedFile(int type, int depth, int first, int length, int bits,
+                              const std::string &map, const std::string &data)
+{
+  std::string file = tgaFile(type, depth, (int)data.size() / (depth / 8), 1, 0, "");
+  file[1] = 1;
+  file[3] = (char)first, file[4] = (char)(first >> 8);
+  file[5] = (char)length, file[6] = (char)(length >> 8);
+  file[7] = (char)bits;
+  return file + map + data;
+}
+
+TEST(TgaCodec, GreyscaleAndColourMapsOfEveryShape)
+{
+  TexEntry e;
+  // Greyscale: 8 bits of grey; 16 bits of grey then alpha; raw and run-length.
+  EXPECT_EQ(decode(&e, tgaFile(3, 8, 2, 1, 0, "\x10\xf0")), "0 16,16,16,255 240,240,240,255");
+  EXPECT_EQ(decode(&e, tgaFile(3, 16, 1, 1, 0, "\x40\x80")), "0 64,64,64,128");
+  EXPECT_EQ(decode(&e, tgaFile(11, 8, 3, 1, 0, "\x82\x33")),
+            "0 51,51,51,255 51,51,51,255 51,51,51,255");
+  EXPECT_EQ(decode(&e, tgaFile(11, 16, 2, 1, 0, std::string("\x81\x07\x00", 3))), "0 7,7,7,0 7,7,7,0");
+  // A map of three 24-bit entries from index 10: index 11 is the second entry,
+  // indices outside the map are opaque black.
+  std::string map24 = "\x01\x02\x03\x04\x05\x06\x07\x08\x09";
+  EXPECT_EQ(decode(&e, mappedFile(1, 8, 10, 3, 24, map24, "\x0b\x0c\x09\xff")),
+            "0 6,5,4,255 9,8,7,255 0,0,0,255 0,0,0,255");
+  // 15- and 16-bit entries (5 bits per channel), 32-bit entries with alpha.
+  EXPECT_EQ(decode(&e, mappedFile(1, 8, 0, 2, 15, std::string("\x1f\x00\xe0\x83", 4),
+                                  std::string("\x01\x00", 2))),
+            "0 0,248,0,255 0,0,248,255");
+  EXPECT_EQ(decode(&e, mappedFile(9, 8, 0, 1, 32, "\x10\x20\x30\x40", std::string("\x81\x00", 2))),
+            "0 48,32,16,64 48,32,16,64");
+  // 16-bit indices reach past 255: entry 300 of a map of 301 from 0.
+  std::string big(301 * 3, '\0');
+  big.replace(300 * 3, 3, "\x0a\x0b\x0c");
+  EXPECT_EQ(decode(&e, mappedFile(1, 16, 0, 301, 24, big, "\x2c\x01\x2d\x01")),
+            "0 12,11,10,255 0,0,0,255");
+}
+
 TEST(TgaCodec, RefusesWhatItCannotDecode)
 {
   TexEntry e;
-  // Variants it does not read: -13, the header's fields kept.
+  // Variants the format does not define: -13, the header's fields kept.
   EXPECT_EQ(decode(&e, tgaFile(2, 15, 1, 1, 0, std::string(2, 0))), "-13");
   EXPECT_EQ(e.width * 100 + e.bitsPerPixel, 115);
-  EXPECT_EQ(decode(&e, tgaFile(3, 8, 1, 1, 0, std::string(1, 0))), "-13");   // greyscale
-  EXPECT_EQ(decode(&e, tgaFile(11, 8, 1, 1, 0, std::string(2, 0))), "-13");  // greyscale RLE
+  EXPECT_EQ(decode(&e, tgaFile(3, 24, 1, 1, 0, std::string(3, 0))), "-13");  // greyscale at 24 bits
   EXPECT_EQ(decode(&e, tgaFile(1, 8, 1, 1, 0, std::string(1, 0))), "-13");   // no map
-  EXPECT_EQ(decode(&e, tgaFile(1, 16, 1, 1, 0, std::string(2, 0), 0, true)), "-13");
+  EXPECT_EQ(decode(&e, tgaFile(1, 24, 1, 1, 0, std::string(3, 0), 0, true)), "-13");
   EXPECT_EQ(decode(&e, tgaFile(2, 8, 1, 1, 0, std::string(1, 0))), "-13");
-  std::string otherMap = tgaFile(1, 8, 1, 1, 0, std::string(1, 0), 0, true);
-  otherMap[5] = 16;  // 272 entries
-  EXPECT_EQ(decode(&e, otherMap), "-13");
+  EXPECT_EQ(decode(&e, mappedFile(1, 8, 0, 1, 8, "\x01", std::string(1, 0))), "-13");  // 8-bit entries
+  EXPECT_EQ(decode(&e, mappedFile(1, 8, 0, 0, 24, "", std::string(1, 0))), "-13");     // empty map
+  EXPECT_EQ(decode(&e, tgaFile(0, 8, 1, 1, 0, std::string(1, 0))), "-13");   // no image data
+  EXPECT_EQ(decode(&e, tgaFile(163, 8, 1, 1, 0, std::string(1, 0))), "-13");
 
   // Shorter than it says: the header, raw pixels, the ID field, the map, packets.
   EXPECT_EQ(decode(&e, std::string("\0\0\x02", 3)), "-1");

@@ -58,12 +58,13 @@ TEST(LwinfoCli, OptionsThatDoNotApplyAreRefused)
                {"--json " + dir.path + "/l.lvl", "lwinfo: --json does not apply to level files (.lvl)"},
                {"--eval 1 " + dir.path + "/p.tga", "lwinfo: --eval does not apply to images (.tga)"},
                {"--host /tmp " + dir.path + "/p.tga", "lwinfo: --host does not apply to images (.tga)"},
+               {"--layer 1 " + dir.path + "/l.lvl", "lwinfo: --layer does not apply to level files (.lvl)"},
                {"", "lwinfo: file is required"},
                {"--frobnicate " + dir.path + "/p.tga", "lwinfo: The following argument was not expected: --frobnicate"}};
   for (const Case &c : cases) {
     CommandResult run = RunCommand(lwinfo + " " + c.args + " 2>&1");
     EXPECT_EQ(run.status, 2) << c.args;
-    EXPECT_EQ(run.output, c.line + "\nUsage: lwinfo [OPTIONS] FILE (a .tga, .lwo, .lws or .lvl file)\n"
+    EXPECT_EQ(run.output, c.line + "\nUsage: lwinfo [OPTIONS] FILE (a .tga, .jpg, .png, .lwo, .lws or .lvl file)\n"
                                    "Try 'lwinfo --help' for more.\n");
   }
   EXPECT_EQ(RunCommand(lwinfo + " --version").output, "lwinfo 0.1.0\n");

@@ -65,22 +65,34 @@ TEST(LwinfoLws, FailuresSayWhy)
   run = jsonQuery(scene, "d[\"result\"], d[\"items\"][0][\"result\"]");
   EXPECT_EQ(run.output, "-1 -17\n");
 
-  WriteHostFile(dir.path + "/five.lws", "LWSC\n5\n");
-  run = RunCommand(lwinfo + " " + dir.path + "/five.lws 2>&1 >/dev/null");
+  WriteHostFile(dir.path + "/six.lws", "LWSC\n6\n");
+  run = RunCommand(lwinfo + " " + dir.path + "/six.lws 2>&1 >/dev/null");
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("is not a LightWave scene of format 3"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("is not a LightWave scene of format 3 to 5"), std::string::npos) << run.output;
   EXPECT_EQ(RunCommand(lwinfo + " " + dir.path + "/none.lws 2>/dev/null").status, 1);
   TempDir other;
   EXPECT_EQ(RunCommand(lwinfo + " " + scene + " --host " + other.path + " 2>/dev/null").status, 1);
 }
 
-TEST(LwinfoLws, CorpusSceneWithItsContentFolder)
+// Without --host the content folder is found: the scene's folder, or the
+// first of its parents under which its objects are; the report says which.
+TEST(LwinfoLws, TheContentFolderIsFoundAndNamed)
 {
-  REQUIRE_CORPUS();
+  TempDir dir;
+  WriteHostFile(dir.path + "/Objects/tri.lwo", TriangleObject());
+  WriteHostFile(dir.path + "/Scenes/scene.lws", sceneText);
+  CommandResult run = jsonQuery(dir.path + "/Scenes/scene.lws", "d[\"result\"], d[\"contentFolder\"]");
+  EXPECT_EQ(run.output, "0 " + dir.path + " (1 of 1 objects found there)\n");
+  run = RunCommand(lwinfo + " " + dir.path + "/Scenes/scene.lws");
+  EXPECT_NE(run.output.find("content folder:   " + dir.path + " (1 of 1"), std::string::npos) << run.output;
+  run = jsonQuery(dir.path + "/Scenes/scene.lws --host " + dir.path + "/Scenes", "d[\"contentFolder\"]");
+  EXPECT_EQ(run.output, dir.path + "/Scenes (--host)\n");
+  if (CorpusDir().empty())
+    return;
   std::string root = CorpusDir() + "/lws/assimp_QuickDraw_v2.2";
-  CommandResult run = jsonQuery(root + "/LWS/assimp_QuickDraw_v2.2.lws --host " + root,
-                                "d[\"result\"], len(d[\"items\"]), d[\"totalTriangles\"] > 0");
-  EXPECT_EQ(run.output, "0 22 True\n");
+  run = jsonQuery(root + "/LWS/assimp_QuickDraw_v2.2.lws",
+                  "d[\"result\"], len(d[\"items\"]), d[\"totalTriangles\"] > 0, d[\"contentFolder\"]");
+  EXPECT_EQ(run.output, "0 22 True " + root + " (11 of 11 objects found there)\n");
 }
 
 TEST(LwinfoLvl, PrintsTheRecord)

@@ -59,12 +59,12 @@ TEST(LwinfoTga, ErrorsAreOneLineNamingTheFile)
 {
   TempDir dir;
   const std::string grey = dir.path + "/grey.tga", cut = dir.path + "/cut.tga";
-  WriteHostFile(grey, smallTga(3, 8));
+  WriteHostFile(grey, smallTga(3, 24));  // greyscale at 24 bits: not a TGA variant
   WriteHostFile(cut, smallTga(2, 32).substr(0, 30));
   struct Case {
     std::string args, expected;
   } cases[] = {
-    {grey, "lwinfo: " + grey + ": unsupported TGA variant (image type 3, 8 bits per pixel"},
+    {grey, "lwinfo: " + grey + ": unsupported TGA variant (image type 3, 24 bits per pixel"},
     {cut, "lwinfo: " + cut + ": file ends before its pixel data does (result -1)"},
     {dir.path + "/none.tga", "lwinfo: " + dir.path + "/none.tga: cannot be opened"},
     {dir.path + "/picture.bmp", "lwinfo: " + dir.path + "/picture.bmp: unknown file type '.bmp'"},
@@ -79,4 +79,29 @@ TEST(LwinfoTga, ErrorsAreOneLineNamingTheFile)
   CommandResult run = RunCommand(lwinfo + " --png /no/such/dir/x.png " + dir.path + "/ok.tga 2>&1 >/dev/null");
   EXPECT_NE(run.status, 0);
   EXPECT_EQ(run.output, "lwinfo: /no/such/dir/x.png: PNG cannot be written\n");
+}
+
+// JPEG and PNG files as the desktop's codecs decode them: the same report and
+// PNG as for TGA files, and a one-line reason for a damaged file.
+TEST(LwinfoImage, JpegAndPngFilesAsTheShowDecodesThem)
+{
+  TempDir dir;
+  CommandResult made = RunCommand("/usr/bin/python3 -c 'from PIL import Image; "
+                                  "i = Image.new(\"RGB\", (700, 3), (10, 200, 30)); "
+                                  "i.save(\"" + dir.path + "/wide.png\"); "
+                                  "i.save(\"" + dir.path + "/wide.jpg\", quality=90)'");
+  ASSERT_EQ(made.status, 0) << made.output;
+  for (const char *name : {"wide.png", "wide.jpg"}) {
+    std::string path = dir.path + "/" + name;
+    CommandResult run = RunCommand(lwinfo + " " + path + " --png " + path + ".out.png");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("decoded:         700 x 3 pixels"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("drawn at:        512 x 3 pixels"), std::string::npos) << run.output;
+    EXPECT_EQ(pillowPixels(path + ".out.png"), pillowPixels(path)) << name;
+  }
+  WriteHostFile(dir.path + "/cut.png", ReadHostFile(dir.path + "/wide.png").substr(0, 40));
+  CommandResult run = RunCommand(lwinfo + " " + dir.path + "/cut.png 2>&1");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("cut.png: damaged PNG data"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("(result -1)"), std::string::npos) << run.output;
 }

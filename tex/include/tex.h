@@ -5,6 +5,11 @@
 
 enum { TEX_NAME_SIZE = 192, TEX_MAX_CODECS = 8 };
 
+// The largest image the GS texture area takes: its rows lie 512 texels apart,
+// and a texture is at most 1024 texels tall. A registered image larger than
+// that is scaled down to fit (TexFitSize) when it is loaded.
+enum { TEX_FIT_WIDTH = 512, TEX_FIT_HEIGHT = 1024 };
+
 // Result codes of the registry and its codecs.
 enum {
   TEX_OK = 0,
@@ -52,3 +57,13 @@ const uint8_t *TexGetPixels(const TexEntry *entry);
 
 // The first registered record, for walks of the list.
 TexEntry *TexGetFirst(void);
+
+// The size a width x height image is drawn at: each side cut to what the
+// texture area takes (texture coordinates run from 0 to 1 whatever the size,
+// so the sides shrink independently).
+void TexFitSize(int32_t width, int32_t height, int32_t *fitWidth, int32_t *fitHeight);
+// Box filter from a width x height picture of R, G, B, A pixels to a smaller
+// one of fitWidth x fitHeight: each output pixel is the rounded mean of the
+// source pixels its area covers. Rows keep their order.
+void TexShrink(const uint8_t *source, int32_t width, int32_t height, uint8_t *target,
+               int32_t fitWidth, int32_t fitHeight);

@@ -1,8 +1,10 @@
-// The TGA codec: types 1, 2, 9 and 10 at 8, 16, 24 and 32 bits in, 24-bit uncompressed out.
+// The TGA codec: every image type the format defines in (colour-mapped,
+// true-colour and greyscale, raw or run-length), 24-bit uncompressed out.
 //
 // Decoded pixels are R, G, B, A bytes with the picture's bottom row first,
-// whatever the file's origin. 16-bit pixels scale their 5-bit channels by 8
-// and get alpha 255; colour-mapped images must carry 256 entries of 24 bits.
+// whatever the file's origin. 5-bit channels (16-bit pixels, 15- and 16-bit
+// colour map entries) are scaled by 8 and get alpha 255; greyscale gives
+// R = G = B, with the second byte of a 16-bit pixel as alpha.
 #pragma once
 #include <cstdint>
 
@@ -18,7 +20,7 @@ enum { TGA_ERR_TRUNCATED = -1, TGA_ERR_EMPTY = -1, TGA_ERR_WRITE = -4 };
 struct TgaHeader {
   int32_t idLength;       // bytes of the ID field that follows the header
   int32_t colorMapType;   // 1 when a colour map follows the ID field
-  int32_t imageType;      // 1, 9 colour-mapped; 2, 10 true-colour; 8 set = run-length
+  int32_t imageType;      // 1 colour-mapped, 2 true-colour, 3 greyscale; 8 set = run-length
   int32_t mapFirst, mapLength, mapEntryBits;
   int32_t xOrigin, yOrigin;
   int32_t width, height;

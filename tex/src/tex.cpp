@@ -72,21 +72,62 @@ static TexEntry *findSameName(const char *name)
   return nullptr;
 }
 
-// Loads the record's pixels with the first codec whose extension occurs in
-// its name; a name no codec matches is registered without pixels.
+// The codec for a name: the first whose extension begins the name's own
+// extension (what follows its last '.'), so "c:\tga\chrome.jpg" goes to the
+// JPEG codec and "x.jpeg" to one registered as "jpe"; else, as before there
+// were several codecs, the first whose extension occurs anywhere in the name.
+static const TexCodec *codecFor(const char *name)
+{
+  const char *dot = strrchr(name, '.');
+  if (dot && !strpbrk(dot, "\\/"))
+    for (int32_t i = 0; i < codecCount; i++)
+      if (codec[i].extension[0] &&
+          strncmp(dot + 1, codec[i].extension, strlen(codec[i].extension)) == 0)
+        return &codec[i];
+  for (int32_t i = 0; i < codecCount; i++)
+    if (strstr(name, codec[i].extension))
+      return &codec[i];
+  return nullptr;
+}
+
+// A picture larger than the texture area is replaced by one scaled down to
+// fit. NOTE: the pool reclaims nothing, so the large picture's block stays
+// taken; the codecs that decode outside the pool hand over fitting pictures.
+static int32_t fitTextureArea(TexEntry *entry)
+{
+  int32_t width, height;
+  TexFitSize(entry->width, entry->height, &width, &height);
+  if (!entry->pixels || (width == entry->width && height == entry->height))
+    return TEX_OK;
+  uint8_t *fitted = static_cast<uint8_t *>(MemAllocUninit(width * height * 4));
+  if (!fitted) {
+    ConsoleAdd("Error : %s (%d x %d pixels) does not fit in memory (%d) !", entry->name,
+               (int)width, (int)height, (int)TEX_ERR_NO_MEMORY);
+    MemFree(entry->pixels);
+    entry->pixels = nullptr;
+    return TEX_ERR_NO_MEMORY;
+  }
+  TexShrink(entry->pixels, entry->width, entry->height, fitted, width, height);
+  MemFree(entry->pixels);
+  entry->pixels = fitted;
+  entry->width = width;
+  entry->height = height;
+  return TEX_OK;
+}
+
+// Loads the record's pixels with the codec its name picks; a name no codec
+// matches is registered without pixels.
 static int32_t loadWithCodec(TexEntry *entry)
 {
   entry->scrollCode = scrollCodeOf(entry->name);
-  for (int32_t i = 0; i < codecCount; i++) {
-    if (!strstr(entry->name, codec[i].extension))
-      continue;
-    if (codec[i].load(entry) != 0) {
-      ConsoleAdd("Error while reading %s !", entry->name);
-      return TEX_ERR_FAILED;
-    }
-    TexRGBConvert(entry);
+  const TexCodec *chosen = codecFor(entry->name);
+  if (!chosen)
     return TEX_OK;
+  if (chosen->load(entry) != 0 || fitTextureArea(entry) != TEX_OK) {
+    ConsoleAdd("Error while reading %s !", entry->name);
+    return TEX_ERR_FAILED;
   }
+  TexRGBConvert(entry);
   return TEX_OK;
 }
 
@@ -255,4 +296,36 @@ const uint8_t *TexGetPixels(const TexEntry *entry)
 TexEntry *TexGetFirst(void)
 {
   return texTree;
+}
+
+void TexFitSize(int32_t width, int32_t height, int32_t *fitWidth, int32_t *fitHeight)
+{
+  *fitWidth = width > TEX_FIT_WIDTH ? TEX_FIT_WIDTH : width;
+  *fitHeight = height > TEX_FIT_HEIGHT ? TEX_FIT_HEIGHT : height;
+}
+
+// Source columns [x * width / fitWidth, (x + 1) * width / fitWidth) make
+// output column x, and the same for rows: every source pixel counts once.
+void TexShrink(const uint8_t *source, int32_t width, int32_t height, uint8_t *target,
+               int32_t fitWidth, int32_t fitHeight)
+{
+  for (int32_t y = 0; y < fitHeight; y++) {
+    int32_t y0 = (int32_t)((int64_t)y * height / fitHeight);
+    int32_t y1 = (int32_t)((int64_t)(y + 1) * height / fitHeight);
+    for (int32_t x = 0; x < fitWidth; x++) {
+      int32_t x0 = (int32_t)((int64_t)x * width / fitWidth);
+      int32_t x1 = (int32_t)((int64_t)(x + 1) * width / fitWidth);
+      uint32_t sum[4] = {0, 0, 0, 0};
+      for (int32_t sy = y0; sy < y1; sy++) {
+        const uint8_t *p = source + ((size_t)sy * width + x0) * 4;
+        for (int32_t sx = x0; sx < x1; sx++, p += 4)
+          for (int c = 0; c < 4; c++)
+            sum[c] += p[c];
+      }
+      uint32_t count = (uint32_t)(y1 - y0) * (uint32_t)(x1 - x0);
+      uint8_t *out = target + ((size_t)y * fitWidth + x) * 4;
+      for (int c = 0; c < 4; c++)
+        out[c] = (uint8_t)((sum[c] + count / 2) / count);
+    }
+  }
 }

@@ -4,8 +4,16 @@
 //   header        18 bytes (TgaHeader gives the fields)
 //   ID field      idLength bytes, skipped
 //   colour map    mapLength entries of (mapEntryBits + 7) / 8 bytes, when colorMapType is 1;
-//                 colour-mapped images use it (256 entries of B, G, R), others skip it
+//                 colour-mapped images use it, others skip it
 //   pixel data    width x height pixels in file order, raw or in run-length packets
+//
+// Pixels by image type (the low three bits; 8 set means run-length):
+//   1 colour-mapped  an 8- or 16-bit index; index i is map entry i - mapFirst,
+//                    entries of 15 or 16 bits (5 per channel), 24 (B, G, R) or
+//                    32 (B, G, R, A); an index outside the map is opaque black
+//   2 true-colour    16 bits (5 per channel), 24 (B, G, R) or 32 (B, G, R, A)
+//   3 greyscale      8 bits of grey, or 16: grey, then alpha
+// Five-bit channels are scaled by 8 and their top bit is not taken as alpha.
 //
 // A run-length packet starts with a byte h: below 128, h + 1 raw pixels follow;
 // from 128 on, one pixel follows that stands for h - 127 equal pixels. Packets
@@ -19,28 +27,45 @@
 #include <algorithm>
 #include <cstring>
 
+#include "console.h"
 #include "file.h"
 #include "mem.h"
 #include "tex.h"
 
 enum {
-  PALETTE_ENTRIES = 256,
-  PALETTE_ENTRY_BITS = 24,
+  PALETTE_ENTRIES = 256,    // what an 8-bit index can name
   PACKET_PIXELS = 128,      // most pixels one run-length packet can give
   DESC_RIGHT_TO_LEFT = 0x10,
   DESC_TOP_TO_BOTTOM = 0x20,
-  TYPE_RUN_LENGTH = 8
+  TYPE_RUN_LENGTH = 8,
+  TYPE_COLOR_MAPPED = 1,
+  TYPE_TRUE_COLOR = 2,
+  TYPE_GREYSCALE = 3
+};
+
+// How the bytes of one file pixel become R, G, B, A.
+enum TgaPixelKind {
+  PIXEL_INDEX8,    // 8-bit index into `palette`
+  PIXEL_INDEX16,   // 16-bit index into the file's colour map
+  PIXEL_RGB16,
+  PIXEL_RGB24,
+  PIXEL_RGBA32,
+  PIXEL_GREY8,
+  PIXEL_GREY_ALPHA16
 };
 
 // What the pixel decoders read: the file and a cursor into it. `palette` holds
-// the colour map expanded to R, G, B, A for 8-bit images.
+// the colour map expanded to R, G, B, A by 8-bit index value; 16-bit indices
+// read the file's map (`map`, `mapFirst`, `mapLength`, `mapEntryBits`) itself.
 struct TgaSource {
   const uint8_t *data;
   int32_t size;
   int32_t pos;
-  int32_t depth;
+  int32_t kind;
   int32_t bytesPerPixel;
   const uint8_t *palette;
+  const uint8_t *map;
+  int32_t mapFirst, mapLength, mapEntryBits;
 };
 
 static int32_t readU16(const uint8_t *bytes)
@@ -69,26 +94,70 @@ int32_t TgaParseHeader(const uint8_t *data, int32_t size, TgaHeader *header)
   return TEX_OK;
 }
 
-// Colour-mapped images are read only with a full 256-entry map of 24-bit
-// entries indexed from 0 by 8-bit pixels; true-colour ones at 16, 24, 32
-// bits. Greyscale and every other type are not read.
+// Every type and depth the format defines is read: colour maps of any length,
+// first index and entry size behind 8- or 16-bit indices, true colour at 16, 24
+// and 32 bits, greyscale at 8 and 16. Anything else, type 0 (no image data)
+// and the types the format does not define are refused.
 int32_t TgaCheckVariant(const TgaHeader *header)
 {
-  switch (header->imageType) {
-  case 1:
-  case 9:
-    if (header->depth == 8 && header->colorMapType == 1 && header->mapFirst == 0 &&
-        header->mapLength == PALETTE_ENTRIES && header->mapEntryBits == PALETTE_ENTRY_BITS)
+  switch (header->imageType & ~TYPE_RUN_LENGTH) {
+  case TYPE_COLOR_MAPPED:
+    if (header->colorMapType != 1 || header->mapLength == 0 || (header->depth != 8 && header->depth != 16))
+      return TEX_ERR_DEPTH;
+    switch (header->mapEntryBits) {
+    case 15: case 16: case 24: case 32: return TEX_OK;
+    default: return TEX_ERR_DEPTH;
+    }
+  case TYPE_TRUE_COLOR:
+    if (header->depth == 16 || header->depth == 24 || header->depth == 32)
       return TEX_OK;
     return TEX_ERR_DEPTH;
-  case 2:
-  case 10:
-    if (header->depth == 16 || header->depth == 24 || header->depth == 32)
+  case TYPE_GREYSCALE:
+    if (header->depth == 8 || header->depth == 16)
       return TEX_OK;
     return TEX_ERR_DEPTH;
   default:
     return TEX_ERR_DEPTH;
   }
+}
+
+// Which pixel decoder a checked header needs.
+static int32_t pixelKind(const TgaHeader *header)
+{
+  switch (header->imageType & ~TYPE_RUN_LENGTH) {
+  case TYPE_COLOR_MAPPED: return header->depth == 8 ? PIXEL_INDEX8 : PIXEL_INDEX16;
+  case TYPE_GREYSCALE: return header->depth == 8 ? PIXEL_GREY8 : PIXEL_GREY_ALPHA16;
+  default: return header->depth == 16 ? PIXEL_RGB16 : header->depth == 24 ? PIXEL_RGB24 : PIXEL_RGBA32;
+  }
+}
+
+// Five bits per channel, A R R R R R G G G G G B B B B B (the top bit is not alpha here).
+static void convertRGB16(int32_t w, uint8_t *dst)
+{
+  dst[0] = (uint8_t)(((w >> 10) & 31) * 8);
+  dst[1] = (uint8_t)(((w >> 5) & 31) * 8);
+  dst[2] = (uint8_t)((w & 31) * 8);
+  dst[3] = 255;
+}
+
+// Entry i of the file's colour map as R, G, B, A; opaque black outside the map.
+static void mapEntry(const TgaSource *source, int32_t index, uint8_t *dst)
+{
+  int32_t i = index - source->mapFirst;
+  if (i < 0 || i >= source->mapLength) {
+    dst[0] = dst[1] = dst[2] = 0;
+    dst[3] = 255;
+    return;
+  }
+  const uint8_t *e = source->map + (size_t)i * ((source->mapEntryBits + 7) / 8);
+  if (source->mapEntryBits <= 16) {
+    convertRGB16(e[0] | e[1] << 8, dst);
+    return;
+  }
+  dst[0] = e[2];
+  dst[1] = e[1];
+  dst[2] = e[0];
+  dst[3] = source->mapEntryBits == 32 ? e[3] : 255;
 }
 
 // B, G, R, A to R, G, B, A: the pixels are copied whole, then blue and red
@@ -106,22 +175,20 @@ static void swapRedBlue(const uint8_t *src, uint8_t *dst, int32_t n)
 // Turns n file pixels at src into R, G, B, A at dst.
 static void convertPixels(const TgaSource *source, const uint8_t *src, uint8_t *dst, int32_t n)
 {
-  switch (source->depth) {
-  case 8:
+  switch (source->kind) {
+  case PIXEL_INDEX8:
     for (int32_t i = 0; i < n; i++, dst += 4)
       memcpy(dst, source->palette + 4 * src[i], 4);
     break;
-  case 16:
-    // 5 bits per channel, A R R R R R G G G G G B B B B B; the top bit is not alpha here.
-    for (int32_t i = 0; i < n; i++, src += 2, dst += 4) {
-      int32_t w = src[0] | src[1] << 8;
-      dst[0] = (uint8_t)(((w >> 10) & 31) * 8);
-      dst[1] = (uint8_t)(((w >> 5) & 31) * 8);
-      dst[2] = (uint8_t)((w & 31) * 8);
-      dst[3] = 255;
-    }
+  case PIXEL_INDEX16:
+    for (int32_t i = 0; i < n; i++, src += 2, dst += 4)
+      mapEntry(source, src[0] | src[1] << 8, dst);
     break;
-  case 24:
+  case PIXEL_RGB16:
+    for (int32_t i = 0; i < n; i++, src += 2, dst += 4)
+      convertRGB16(src[0] | src[1] << 8, dst);
+    break;
+  case PIXEL_RGB24:
     for (int32_t i = 0; i < n; i++, src += 3, dst += 4) {
       dst[0] = src[2];
       dst[1] = src[1];
@@ -129,7 +196,19 @@ static void convertPixels(const TgaSource *source, const uint8_t *src, uint8_t *
       dst[3] = 255;
     }
     break;
-  default:  // 32
+  case PIXEL_GREY8:
+    for (int32_t i = 0; i < n; i++, dst += 4) {
+      dst[0] = dst[1] = dst[2] = src[i];
+      dst[3] = 255;
+    }
+    break;
+  case PIXEL_GREY_ALPHA16:
+    for (int32_t i = 0; i < n; i++, src += 2, dst += 4) {
+      dst[0] = dst[1] = dst[2] = src[0];
+      dst[3] = src[1];
+    }
+    break;
+  default:  // PIXEL_RGBA32
     swapRedBlue(src, dst, n);
     break;
   }
@@ -185,8 +264,9 @@ static int enoughData(const TgaSource *source, int64_t count, int runLength)
   return packets * (1 + source->bytesPerPixel) <= left;
 }
 
-// Places the cursor at the pixel data, expanding the colour map of an 8-bit
-// image into `palette` (256 x R, G, B, A) on the way.
+// Places the cursor at the pixel data. For a colour-mapped image the map is
+// kept, and for 8-bit indices expanded into `palette` (256 x R, G, B, A, by
+// index value) on the way.
 static int32_t findPixelData(TgaSource *source, const TgaHeader *header, uint8_t *palette)
 {
   int64_t mapBytes = 0;
@@ -195,18 +275,16 @@ static int32_t findPixelData(TgaSource *source, const TgaHeader *header, uint8_t
   int64_t start = TGA_HEADER_SIZE + header->idLength;
   if (start + mapBytes > source->size)
     return TGA_ERR_TRUNCATED;
-  if (header->depth == 8) {
-    const uint8_t *map = source->data + start;
-    for (int32_t i = 0; i < PALETTE_ENTRIES; i++, map += 3) {
-      palette[4 * i + 0] = map[2];
-      palette[4 * i + 1] = map[1];
-      palette[4 * i + 2] = map[0];
-      palette[4 * i + 3] = 255;
-    }
-  }
-  source->pos = (int32_t)(start + mapBytes);
-  source->depth = header->depth;
+  source->kind = pixelKind(header);
   source->bytesPerPixel = header->depth / 8;
+  source->map = source->data + start;
+  source->mapFirst = header->mapFirst;
+  source->mapLength = header->mapLength;
+  source->mapEntryBits = header->mapEntryBits;
+  if (source->kind == PIXEL_INDEX8)
+    for (int32_t i = 0; i < PALETTE_ENTRIES; i++)
+      mapEntry(source, i, palette + 4 * i);
+  source->pos = (int32_t)(start + mapBytes);
   source->palette = palette;
   return TEX_OK;
 }
@@ -241,7 +319,7 @@ int32_t TgaDecode(TexEntry *entry, const uint8_t *data, int32_t size)
     return TEX_ERR_NO_MEMORY;
 
   uint8_t palette[PALETTE_ENTRIES * 4];
-  TgaSource source = {data, size, 0, 0, 0, nullptr};
+  TgaSource source = {data, size, 0, 0, 0, nullptr, nullptr, 0, 0, 0};
   int runLength = (header.imageType & TYPE_RUN_LENGTH) != 0;
   if (findPixelData(&source, &header, palette) != TEX_OK || !enoughData(&source, count, runLength))
     return TGA_ERR_TRUNCATED;
@@ -272,6 +350,9 @@ int32_t TgaLoad(TexEntry *entry)
     return TEX_ERR_NOT_FOUND;
   int32_t result = TgaDecode(entry, static_cast<const uint8_t *>(file.data), file.size);
   FileFree(&file);
+  if (result == TEX_ERR_NO_MEMORY)
+    ConsoleAdd("Error : %s (%d x %d pixels) does not fit in memory (%d) !", entry->name,
+               (int)entry->width, (int)entry->height, (int)result);
   return result;
 }
 

@@ -1,12 +1,14 @@
-// lwinfo's LWO part: loads the object through LwoLoad exactly as the show
-// does (host folder, TGA codec registered) and prints what the reader made of
-// it, as text or as one JSON object.
+// lwinfo's LWO part: loads the object through LwoLoadLayer exactly as the
+// show does (host folder, image codecs registered) and prints what the reader
+// made of it, as text or as one JSON object: every layer of the file in a
+// line, then the layer asked for (the first by default) in full.
 #include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <algorithm>
 #include <vector>
 
 #include "lwinfo.h"
@@ -90,6 +92,21 @@ static json objectJson(const LwoObject *o)
   return info;
 }
 
+static void printLayers(const json &layers)
+{
+  printf("layers:     %zu\n", layers.size());
+  for (const json &l : layers) {
+    printf("  layer %d \"%s\", parent %s, pivot (%g, %g, %g): ", l["number"].get<int>(),
+           l["name"].get<std::string>().c_str(),
+           l["parent"].is_null() ? "none" : std::to_string(l["parent"].get<int>()).c_str(),
+           l["pivot"][0].get<double>(), l["pivot"][1].get<double>(), l["pivot"][2].get<double>());
+    if (l["result"].get<int>() != LWO_OK)
+      printf("load result %d\n", l["result"].get<int>());
+    else
+      printf("%d points, %d polygons\n", l["points"].get<int>(), l["polygons"].get<int>());
+  }
+}
+
 static void printText(const json &info)
 {
   printf("file:       %s\n", info["file"].get<std::string>().c_str());
@@ -98,7 +115,11 @@ static void printText(const json &info)
   for (const json &c : info["chunks"])
     printf(" %s(%u)%s", c["id"].get<std::string>().c_str(), c["size"].get<unsigned>(),
            c["whole"].get<bool>() ? "" : " cut");
-  printf("\npoints:     %d\npolygons:   %d\ntriangles:  %d\n", info["points"].get<int>(),
+  printf("\n");
+  printLayers(info["layers"]);
+  printf("layer %d in full (a scene's LoadObjectLayer %d):\n", info["layer"].get<int>(),
+         info["layer"].get<int>() + 1);
+  printf("points:     %d\npolygons:   %d\ntriangles:  %d\n", info["points"].get<int>(),
          info["polygons"].get<int>(), info["triangles"].get<int>());
   printf("surfaces:   %zu\n", info["surfaces"].size());
   for (const json &s : info["surfaces"])
@@ -125,7 +146,7 @@ static void printText(const json &info)
 // and its images. With --json the console lines go into the JSON instead of
 // standard output.
 static int32_t loadObject(LwoObject *object, const std::string &host, const std::string &name,
-                          bool quiet, std::string *console)
+                          int layer, bool quiet, std::string *console)
 {
   LwinfoStartEngine(host, true);
   MachineCaptureConsole(console);
@@ -133,7 +154,7 @@ static int32_t loadObject(LwoObject *object, const std::string &host, const std:
   int saved = quiet ? dup(STDOUT_FILENO) : -1;
   if (quiet && freopen("/dev/null", "w", stdout) == nullptr)
     quiet = false;
-  int32_t result = LwoLoad(object, name.c_str(), 1.0f);
+  int32_t result = LwoLoadLayer(object, name.c_str(), 1.0f, layer < 0 ? LWO_LAYER_FIRST : layer);
   fflush(stdout);
   if (saved >= 0) {
     dup2(saved, STDOUT_FILENO);
@@ -141,6 +162,30 @@ static int32_t loadObject(LwoObject *object, const std::string &host, const std:
   }
   MachineCaptureConsole(nullptr);
   return result;
+}
+
+// A large record (96 vertex-map records inline), reused by every load.
+static LwoObject object;
+
+// Every layer of the file as its LAYR gives it, with the points and polygons
+// of its own load (the first 256 layers).
+static json layerList(const std::vector<uint8_t> &bytes, const std::string &host, const std::string &name)
+{
+  json layers = json::array();
+  std::vector<LwoLayerInfo> found(256);
+  int32_t count = LwoListLayers(bytes.data(), (int32_t)std::min(bytes.size(), (size_t)INT32_MAX),
+                                found.data(), (int32_t)found.size());
+  for (int32_t i = 0; i < count && i < (int32_t)found.size(); i++) {
+    const LwoLayerInfo &l = found[i];
+    object = LwoObject{};
+    std::string ignored;
+    int32_t loaded = loadObject(&object, host, name, l.number, true, &ignored);
+    layers.push_back({{"number", l.number}, {"name", latin1(l.name)},
+                      {"parent", l.parent < 0 ? json(nullptr) : json(l.parent)},
+                      {"pivot", {l.pivot[0], l.pivot[1], l.pivot[2]}}, {"result", loaded},
+                      {"points", object.vertexCount}, {"polygons", object.polygonCount}});
+  }
+  return layers;
 }
 
 int LwinfoObject(const LwinfoOptions &options)
@@ -157,12 +202,14 @@ int LwinfoObject(const LwinfoOptions &options)
   if (ec || name.empty() || name.rfind("..", 0) == 0)
     return LwinfoFail(options.file, "is not inside the host folder " + host.string());
 
-  static LwoObject object;  // large: 96 vertex-map records inline
+  json layers = layerList(bytes, host.string(), name);
   object = LwoObject{};
   std::string console;
-  int32_t result = loadObject(&object, host.string(), name, options.json, &console);
+  int32_t result = loadObject(&object, host.string(), name, options.layer, options.json, &console);
 
   json info = objectJson(&object);
+  info["layer"] = object.layer;
+  info["layers"] = layers;
   info["file"] = options.file;
   info["result"] = result;
   info["chunks"] = chunkList(bytes);
@@ -178,7 +225,10 @@ int LwinfoObject(const LwinfoOptions &options)
     printf("%s\n", info.dump(2, ' ', false, json::error_handler_t::replace).c_str());
   else
     printText(info);
-  if (result != LWO_OK)
-    return LwinfoFail(options.file, "the object does not load (result " + std::to_string(result) + ")");
+  if (result != LWO_OK) {
+    size_t error = console.find("Error");
+    std::string reason = error == std::string::npos ? "" : ": " + console.substr(error, console.find('\n', error) - error);
+    return LwinfoFail(options.file, "the object does not load (result " + std::to_string(result) + ")" + reason);
+  }
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -139,9 +140,13 @@ static void printEvalText(const LwsBlock *item, float time)
            (double)EnvEval(item->morphChannels[k].envelope, time));
 }
 
+// The folder the scene's files were looked up in, and why.
+static std::string contentLine;
+
 static void printText(const LwsScene *scene, int32_t result, const LwinfoOptions &options)
 {
   printf("scene:            %s\n", scene->name);
+  printf("content folder:   %s\n", contentLine.c_str());
   printf("result:           %d\n", (int)result);
   printf("frames:           %g to %g, step %g, %g per second\n", (double)scene->firstFrame,
          (double)scene->lastFrame, (double)scene->frameStep, (double)scene->framesPerSecond);
@@ -230,6 +235,7 @@ static json jsonItem(const LwsScene *scene, int32_t result, const LwsBlock *item
 static void printJson(const LwsScene *scene, int32_t result, const LwinfoOptions &options)
 {
   json info = {{"scene", latin1(scene->name)},
+               {"contentFolder", contentLine},
                {"result", result},
                {"worldScale", number(scene->worldScale)},
                {"gridSize", number(scene->gridSize)},
@@ -277,9 +283,17 @@ int LwinfoLws(const LwinfoOptions &options)
   std::error_code ec;
   if (!fs::is_regular_file(options.file, ec))
     return LwinfoFail(options.file, "no such file");
-  std::string host = options.host.empty() ? fs::absolute(options.file, ec).parent_path().string()
-                                          : options.host;
-  std::string name;
+  // The content folder is found as LightWave users expect unless --host names it.
+  std::string host = options.host, name;
+  MachineContent content;
+  if (host.empty() && MachineFindContentFolder(options.file, &content) == 0) {
+    host = content.folder;
+    contentLine = MachineDescribeContent(content).substr(strlen("content folder "));
+  } else {
+    if (host.empty())
+      host = fs::absolute(options.file, ec).parent_path().string();
+    contentLine = host + " (--host)";
+  }
   if (!nameInHost(options.file, host, &name))
     return LwinfoFail(options.file, "the scene is not inside the host folder " + host);
   static LwsScene scene;  // large, and zero-filled as LwsLoad needs

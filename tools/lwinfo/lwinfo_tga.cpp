@@ -59,8 +59,8 @@ static std::string failure(int32_t result, const TgaHeader &h)
   }
 }
 
-// Writes the decoded image (bottom row first in memory) top row first.
-static int writePng(const std::string &path, const TexEntry &entry)
+int LwinfoWritePng(const std::string &path, int width, int height, const uint8_t *rgba,
+                   bool bottomFirst)
 {
   FILE *out = fopen(path.c_str(), "wb");
   if (!out)
@@ -73,12 +73,14 @@ static int writePng(const std::string &path, const TexEntry &entry)
     return 0;
   }
   png_init_io(png, out);
-  png_set_IHDR(png, info, (png_uint_32)entry.width, (png_uint_32)entry.height, 8,
+  png_set_IHDR(png, info, (png_uint_32)width, (png_uint_32)height, 8,
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int y = entry.height - 1; y >= 0; y--)
-    png_write_row(png, entry.pixels + (size_t)y * entry.width * 4);
+  for (int i = 0; i < height; i++) {
+    int y = bottomFirst ? height - 1 - i : i;
+    png_write_row(png, rgba + (size_t)y * width * 4);
+  }
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return fclose(out) == 0;
@@ -86,6 +88,8 @@ static int writePng(const std::string &path, const TexEntry &entry)
 
 static void printJson(const LwinfoOptions &options, size_t bytes, const TgaHeader &h, const TexEntry &entry)
 {
+  int drawnWidth, drawnHeight;
+  LwinfoFitSize(entry.width, entry.height, &drawnWidth, &drawnHeight);
   nlohmann::ordered_json info = {
       {"file", options.file},
       {"bytes", bytes},
@@ -106,7 +110,9 @@ static void printJson(const LwinfoOptions &options, size_t bytes, const TgaHeade
       {"topFirst", (h.descriptor & 0x20) != 0},
       {"rightFirst", (h.descriptor & 0x10) != 0},
       {"decodedWidth", entry.width},
-      {"decodedHeight", entry.height}};
+      {"decodedHeight", entry.height},
+      {"drawnWidth", drawnWidth},
+      {"drawnHeight", drawnHeight}};
   printf("%s\n", info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 }
 
@@ -132,8 +138,10 @@ int LwinfoTga(const LwinfoOptions &options)
     printf("file:            %s (%zu bytes)\n", options.file.c_str(), bytes.size());
     printHeader(header);
     printf("decoded:         %d x %d pixels, R, G, B, A\n", entry.width, entry.height);
+    LwinfoPrintFit(entry.width, entry.height);
   }
-  if (!options.png.empty() && !writePng(options.png, entry))
+  if (!options.png.empty() &&
+      !LwinfoWritePng(options.png, entry.width, entry.height, entry.pixels, true))
     return LwinfoFail(options.png, "PNG cannot be written");
   return 0;
 }

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "imagecodec.h"
 #include "lwinfo.h"
 #include "machine.h"
 #include "mem.h"
@@ -21,7 +22,7 @@
 #include "textga.h"
 #include "toolkit.h"
 
-static const char usage[] = "lwinfo [OPTIONS] FILE (a .tga, .lwo, .lws or .lvl file)";
+static const char usage[] = "lwinfo [OPTIONS] FILE (a .tga, .jpg, .png, .lwo, .lws or .lvl file)";
 
 // One inspector part per extension (lower case, with the dot), with the
 // options it takes.
@@ -34,7 +35,11 @@ struct LwinfoPart {
 
 static const LwinfoPart parts[] = {
   {".tga", "images", LwinfoTga, LWINFO_OPT_JSON | LWINFO_OPT_PNG},
-  {".lwo", "objects", LwinfoObject, LWINFO_OPT_JSON | LWINFO_OPT_HOST},
+  {".jpg", "images", LwinfoImage, LWINFO_OPT_JSON | LWINFO_OPT_PNG},
+  {".jpeg", "images", LwinfoImage, LWINFO_OPT_JSON | LWINFO_OPT_PNG},
+  {".jpe", "images", LwinfoImage, LWINFO_OPT_JSON | LWINFO_OPT_PNG},
+  {".png", "images", LwinfoImage, LWINFO_OPT_JSON | LWINFO_OPT_PNG},
+  {".lwo", "objects", LwinfoObject, LWINFO_OPT_JSON | LWINFO_OPT_HOST | LWINFO_OPT_LAYER},
   {".lws", "scenes", LwinfoLws, LWINFO_OPT_JSON | LWINFO_OPT_HOST | LWINFO_OPT_EVAL},
   {".lvl", "level files", LwinfoLvl, 0},
 };
@@ -44,12 +49,31 @@ void LwinfoStartEngine(const std::string &host, bool images)
   MachineConfig config;
   MachineDefaults(&config);
   config.hostDir = host;
+  config.findByName = 1;  // user content: files moved out of their folders are found by name
   MachineSetup(&config);
   MemInit();
   if (images) {
     TexInit();
     TexRegisterCodec("TGA", TgaLoad);
+    ImageCodecsRegister();
   }
+}
+
+void LwinfoFitSize(int width, int height, int *fitWidth, int *fitHeight)
+{
+  int32_t w, h;
+  TexFitSize(width, height, &w, &h);
+  *fitWidth = w;
+  *fitHeight = h;
+}
+
+void LwinfoPrintFit(int width, int height)
+{
+  int32_t fitWidth, fitHeight;
+  TexFitSize(width, height, &fitWidth, &fitHeight);
+  if (fitWidth != width || fitHeight != height)
+    printf("drawn at:        %d x %d pixels (scaled down to fit the texture area)\n", (int)fitWidth,
+           (int)fitHeight);
 }
 
 int LwinfoFail(const std::string &file, const std::string &message)
@@ -108,7 +132,7 @@ static std::string refusedOption(const LwinfoPart &part, const CLI::App &app)
     unsigned bit;
     const char *name;
   } options[] = {{LWINFO_OPT_JSON, "--json"}, {LWINFO_OPT_PNG, "--png"}, {LWINFO_OPT_HOST, "--host"},
-                 {LWINFO_OPT_EVAL, "--eval"}};
+                 {LWINFO_OPT_EVAL, "--eval"}, {LWINFO_OPT_LAYER, "--layer"}};
   for (const auto &option : options)
     if (!(part.options & option.bit) && app.count(option.name) > 0)
       return std::string(option.name) + " does not apply to " + part.kind + " (" + part.extension + ")";
@@ -117,7 +141,8 @@ static std::string refusedOption(const LwinfoPart &part, const CLI::App &app)
 
 int main(int argc, char **argv)
 {
-  CLI::App app{"Inspects the show's input files: TGA images, LWO2 objects, LWS scenes, level files.", "lwinfo"};
+  CLI::App app{"Inspects the show's input files: TGA, JPEG and PNG images, LWO2 objects, LWS scenes, level files.",
+               "lwinfo"};
   app.set_version_flag("--version", std::string("lwinfo ") + MORVANE_VERSION);
   app.footer("\nExit status: 0 success, 1 a failure (one line naming the file), 2 a wrong command line.");
   LwinfoOptions options;
@@ -125,6 +150,8 @@ int main(int argc, char **argv)
   app.add_option("--png", options.png, "images: write the decoded picture to this PNG file");
   app.add_flag("--json", options.json, "print one JSON object (images, objects, scenes)");
   app.add_option("--host", options.host, "objects and scenes: the host folder for the load (default: the file's folder)");
+  app.add_option("--layer", options.layer, "objects: show the layer of this LAYR number (default: the first)")
+      ->check(CLI::Range(0, 65535));
   CLI::Option *eval = app.add_option("--eval", options.eval,
                                      "scenes: print every channel's value at T seconds (with --json, world matrices too)");
   int parsed = ToolParse(app, argc, argv, "lwinfo", usage);
