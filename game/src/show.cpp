@@ -4,6 +4,7 @@
 #include "console.h"
 #include "filearc.h"
 #include "fileio.h"
+#include "gsregs.h"
 #include "hostcodecs.h"
 #include "lws.h"
 #include "matrix.h"
@@ -121,7 +122,7 @@ static void drawGlyph(const uint8_t *pixels, int32_t g, int x, int bottomY)
       int64_t index = g + (int64_t)r * font.width + c;
       if (index >= fontPixels || pixels[index * 4] == 0)
         continue;  // unlit, or past a font image smaller than 400 x 8
-      packet[6] = (uint64_t)((x + c) * 16) | (uint64_t)(y * 16) << 16;
+      packet[6] = GsPack(GsXYZ2.X, (uint64_t)((x + c) * 16)) | GsPack(GsXYZ2.Y, (uint64_t)(y * 16));
       packet[7] = GS_XYZ2;
       GifSend();
     }
@@ -141,8 +142,10 @@ void doScrollTxt(void)
   const uint8_t *pixels = TexGetPixels(&font);
 
   PacketBeginAD(3);
-  PacketAddAD(0, GS_PRIM);              // points
-  PacketAddAD(0xFFFFFFFFull, GS_RGBAQ); // white, A 0xFF, Q 0
+  PacketAddAD(GsPack(GsPRIM.PRIM, GS_PRIM_POINT), GS_PRIM);
+  PacketAddAD(GsPack(GsRGBAQ.R, 0xFF) | GsPack(GsRGBAQ.G, 0xFF) | GsPack(GsRGBAQ.B, 0xFF) |
+                  GsPack(GsRGBAQ.A, 0xFF),
+              GS_RGBAQ);  // white, Q 0
   packet_size = 4;
 
   const int length = (int)strlen(text);

@@ -20,11 +20,11 @@ enum HwReg {
 
 // Bit fields the program uses.
 enum {
+  D_CHCR_DIR = 0x1,     // D2_CHCR: from memory
   D_CHCR_STR = 0x100,   // D2_CHCR: transfer running
-  D_CTRL_DMAE = 0x1,    // D_CTRL: DMA enable
-  CSR_VSINT = 0x8,      // CSR: vertical sync has occurred (write 1 to clear)
-  CSR_RESET = 0x200     // CSR: GS reset
+  D_CTRL_DMAE = 0x1     // D_CTRL: DMA enable
 };
+// The GS registers' fields (PMODE, DISPLAY2, DISPFB2, BGCOLOR, CSR) are in gsregs.h.
 
 // A DMA address register (D2_MADR, D2_TADR) holds a host pointer in the model.
 void HwWrite(HwReg reg, uint64_t value);

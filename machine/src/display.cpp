@@ -8,6 +8,7 @@
 // the PNG, video and checksum presenters, numbered from 0; the blank frames
 // of the screen set-up come before the loop and are not frames.
 #include "display_present.h"
+#include "gsregs.h"
 #include "machine_internal.h"
 #include "machine_regs.h"
 
@@ -15,22 +16,20 @@
 #include <cstdlib>
 #include <zlib.h>
 
-static uint64_t field(uint64_t value, int shift, int bits)
-{
-  return value >> shift & ((1ull << bits) - 1);
-}
-
 int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height)
 {
   uint64_t display = machineRegValue(DISPLAY2), fb = machineRegValue(DISPFB2);
   if (display == 0)
     return -1;  // the display circuit has not been set up
-  int w = (int)((field(display, 32, 12) + 1) / (field(display, 23, 4) + 1));
-  int h = (int)((field(display, 44, 11) + 1) / (field(display, 27, 2) + 1));
-  uint32_t base = (uint32_t)field(fb, 0, 9) * 2048, pitch = (uint32_t)field(fb, 9, 6) * 64;
-  uint32_t dbx = (uint32_t)field(fb, 32, 11), dby = (uint32_t)field(fb, 43, 11);
-  int circuit2 = (int)field(machineRegValue(PMODE), 1, 1);
-  uint32_t background = (uint32_t)machineRegValue(BGCOLOR) & 0xFFFFFF;
+  int w = (int)((GsGet(display, GsDISPLAY.DW) + 1) / (GsGet(display, GsDISPLAY.MAGH) + 1));
+  int h = (int)((GsGet(display, GsDISPLAY.DH) + 1) / (GsGet(display, GsDISPLAY.MAGV) + 1));
+  uint32_t base = (uint32_t)GsGet(fb, GsDISPFB.FBP) * (GS_PAGE_BYTES / 4);
+  uint32_t pitch = (uint32_t)GsGet(fb, GsDISPFB.FBW) * GS_WIDTH_UNIT;
+  uint32_t dbx = (uint32_t)GsGet(fb, GsDISPFB.DBX), dby = (uint32_t)GsGet(fb, GsDISPFB.DBY);
+  int circuit2 = (int)GsGet(machineRegValue(PMODE), GsPMODE.EN2);
+  uint64_t bg = machineRegValue(BGCOLOR);
+  uint32_t background = (uint32_t)GsGet(bg, GsBGCOLOR.R) | (uint32_t)GsGet(bg, GsBGCOLOR.G) << 8 |
+                        (uint32_t)GsGet(bg, GsBGCOLOR.B) << 16;  // a picture pixel: R, G, B bytes
   pixels->resize((size_t)w * (size_t)h);
   for (int y = 0; y < h; y++) {
     uint32_t row = base + (dby + (uint32_t)y) * pitch + dbx;

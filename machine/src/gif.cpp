@@ -1,29 +1,15 @@
 // The GIF: unpacks GIF tags and their data into GS register writes and image data.
 //
-// GIF tag (one quadword):
-//   bits 0-14 NLOOP, 15 EOP, 46 PRE, 47-57 PRIM, 58-59 FLG (0 PACKED,
-//   1 REGLIST, 2 and 3 IMAGE), 60-63 NREG (0 means 16), 64-127 sixteen
-//   4-bit register descriptors, the lowest nibble first.
+// A GIF tag (its layout is GifTAG) is followed by its data:
 // PACKED: NLOOP x NREG quadwords, one per descriptor. REGLIST: NLOOP x NREG
 // 64-bit values, two per quadword (an odd total leaves the last half as
 // padding). IMAGE: NLOOP quadwords of pixel data for the current transfer.
 // A tag with NLOOP 0 outputs nothing. The state survives the end of a DMA
 // transfer: an IMAGE tag sent alone is followed by its data in the next one.
+#include "gsregs.h"
 #include "machine_internal.h"
 
 #include <cstring>
-
-enum { FLG_PACKED = 0, FLG_REGLIST = 1 };
-
-// PACKED register descriptors.
-enum {
-  DESC_PRIM = 0x0, DESC_RGBA = 0x1, DESC_STQ = 0x2, DESC_UV = 0x3, DESC_XYZF2 = 0x4,
-  DESC_XYZ2 = 0x5, DESC_FOG = 0xA, DESC_AD = 0xE, DESC_NOP = 0xF
-};
-
-// GS register addresses the descriptors write.
-enum { GS_PRIM = 0x00, GS_RGBAQ = 0x01, GS_ST = 0x02, GS_UV = 0x03, GS_XYZF2 = 0x04,
-       GS_XYZ2 = 0x05, GS_FOG = 0x0A, GS_XYZF3 = 0x0C, GS_XYZ3 = 0x0D };
 
 // Unpacking state: written only by machineGifFeed and machineGifReset.
 static struct {
@@ -32,7 +18,7 @@ static struct {
   uint32_t nreg;
   uint8_t regs[16];
   uint32_t regIndex;    // next descriptor within the current loop
-  uint32_t q;           // internal Q (float bits), reset to 1.0 by every tag
+  uint32_t q;           // internal Q (float bits), set by STQ, reset to 1.0 by every tag
 } gif;
 
 void machineGifReset(void)
@@ -42,59 +28,84 @@ void machineGifReset(void)
 
 static void readTag(uint64_t low, uint64_t high)
 {
-  uint32_t nloop = (uint32_t)(low & 0x7FFF);
-  gif.flg = (uint32_t)(low >> 58) & 3;
-  if (gif.flg == 3)
-    gif.flg = 2;
-  gif.nreg = (uint32_t)(low >> 60);
+  uint32_t nloop = (uint32_t)GsGet(low, GifTAG.NLOOP);
+  gif.flg = (uint32_t)GsGet(low, GifTAG.FLG);
+  if (gif.flg == GIF_FLG_IMAGE_ALIAS)
+    gif.flg = GIF_FLG_IMAGE;
+  gif.nreg = (uint32_t)GsGet(low, GifTAG.NREG);
   if (gif.nreg == 0)
     gif.nreg = 16;
   for (int i = 0; i < 16; i++)
-    gif.regs[i] = (uint8_t)((high >> (4 * i)) & 0xF);
+    gif.regs[i] = (uint8_t)GifGetReg(high, i);
   gif.regIndex = 0;
   gif.loopsLeft = nloop;
   if (nloop == 0)
     return;  // nothing is output, every other field is ignored
-  gif.q = 0x3F800000u;
-  if (gif.flg == FLG_PACKED && (low >> 46 & 1))
-    machineGsWrite(GS_PRIM, (low >> 47) & 0x7FF);
+  gif.q = 0x3F800000u;  // 1.0f
+  if (gif.flg == GIF_FLG_PACKED && GsGet(low, GifTAG.PRE))
+    machineGsWrite(GS_PRIM, GsGet(low, GifTAG.PRIM));
+}
+
+// PACKED XYZF2 and XYZ2: the register value, and which of the pair it goes to.
+static void packedXYZF(uint64_t low, uint64_t high)
+{
+  uint64_t value = GsPack(GsXYZF2.X, GsGet(low, GifPackedXYZF2.X)) |
+                   GsPack(GsXYZF2.Y, GsGet(low, GifPackedXYZF2.Y)) |
+                   GsPack(GsXYZF2.Z, GsGet(high, GifPackedXYZF2.Z)) |
+                   GsPack(GsXYZF2.F, GsGet(high, GifPackedXYZF2.F));
+  machineGsWrite(GsGet(high, GifPackedXYZF2.ADC) ? GS_XYZF3 : GS_XYZF2, value);
+}
+
+static void packedXYZ(uint64_t low, uint64_t high)
+{
+  uint64_t value = GsPack(GsXYZ2.X, GsGet(low, GifPackedXYZ2.X)) |
+                   GsPack(GsXYZ2.Y, GsGet(low, GifPackedXYZ2.Y)) |
+                   GsPack(GsXYZ2.Z, GsGet(high, GifPackedXYZ2.Z));
+  machineGsWrite(GsGet(high, GifPackedXYZ2.ADC) ? GS_XYZ3 : GS_XYZ2, value);
+}
+
+// PACKED RGBAQ: the colour, with the Q of the last STQ (or 1.0).
+static void packedRGBAQ(uint64_t low, uint64_t high)
+{
+  machineGsWrite(GS_RGBAQ, GsPack(GsRGBAQ.R, GsGet(low, GifPackedRGBAQ.R)) |
+                               GsPack(GsRGBAQ.G, GsGet(low, GifPackedRGBAQ.G)) |
+                               GsPack(GsRGBAQ.B, GsGet(high, GifPackedRGBAQ.B)) |
+                               GsPack(GsRGBAQ.A, GsGet(high, GifPackedRGBAQ.A)) |
+                               GsPack(GsRGBAQ.Q, gif.q));
 }
 
 // One PACKED quadword for descriptor `desc`.
 static void packedWrite(uint32_t desc, uint64_t low, uint64_t high)
 {
-  uint64_t noKick = high >> 47 & 1;  // bit 111: XYZ3/XYZF3
   switch (desc) {
-  case DESC_PRIM:
-    machineGsWrite(GS_PRIM, low & 0x7FF);
+  case GIF_REG_PRIM:
+    machineGsWrite(GS_PRIM, GsGet(low, GifPackedPRIM.PRIM));
     break;
-  case DESC_RGBA:
-    machineGsWrite(GS_RGBAQ, (low & 0xFF) | (low >> 32 & 0xFF) << 8 | (high & 0xFF) << 16 |
-                                 (high >> 32 & 0xFF) << 24 | (uint64_t)gif.q << 32);
+  case GIF_REG_RGBAQ:
+    packedRGBAQ(low, high);
     break;
-  case DESC_STQ:
-    gif.q = (uint32_t)high;
-    machineGsWrite(GS_ST, low);
+  case GIF_REG_STQ:
+    gif.q = (uint32_t)GsGet(high, GifPackedSTQ.Q);
+    machineGsWrite(GS_ST, GsPack(GsST.S, GsGet(low, GifPackedSTQ.S)) |
+                              GsPack(GsST.T, GsGet(low, GifPackedSTQ.T)));
     break;
-  case DESC_UV:
-    machineGsWrite(GS_UV, (low & 0x3FFF) | (low >> 32 & 0x3FFF) << 16);
+  case GIF_REG_UV:
+    machineGsWrite(GS_UV, GsPack(GsUV.U, GsGet(low, GifPackedUV.U)) |
+                              GsPack(GsUV.V, GsGet(low, GifPackedUV.V)));
     break;
-  case DESC_XYZF2:
-    machineGsWrite(noKick ? GS_XYZF3 : GS_XYZF2, (low & 0xFFFF) | (low >> 32 & 0xFFFF) << 16 |
-                                                     (high >> 4 & 0xFFFFFF) << 32 |
-                                                     (high >> 36 & 0xFF) << 56);
+  case GIF_REG_XYZF2:
+    packedXYZF(low, high);
     break;
-  case DESC_XYZ2:
-    machineGsWrite(noKick ? GS_XYZ3 : GS_XYZ2,
-                   (low & 0xFFFF) | (low >> 32 & 0xFFFF) << 16 | (high & 0xFFFFFFFF) << 32);
+  case GIF_REG_XYZ2:
+    packedXYZ(low, high);
     break;
-  case DESC_FOG:
-    machineGsWrite(GS_FOG, (high >> 36 & 0xFF) << 56);
+  case GIF_REG_FOG:
+    machineGsWrite(GS_FOG, GsPack(GsFOG.F, GsGet(high, GifPackedFOG.F)));
     break;
-  case DESC_AD:
-    machineGsWrite((int)(high & 0x7F), low);
+  case GIF_REG_AD:
+    machineGsWrite((int)GsGet(high, GifPackedAD.ADDR), GsGet(low, GifPackedAD.DATA));
     break;
-  case DESC_NOP:
+  case GIF_REG_NOP:
     break;
   default:  // 6-9, B-D: the descriptor is the register address, the value is the low word
     machineGsWrite((int)desc, low);
@@ -113,10 +124,10 @@ static void nextRegister(void)
 
 static void dataQuadword(uint64_t low, uint64_t high)
 {
-  if (gif.flg == FLG_PACKED) {
+  if (gif.flg == GIF_FLG_PACKED) {
     packedWrite(gif.regs[gif.regIndex], low, high);
     nextRegister();
-  } else if (gif.flg == FLG_REGLIST) {
+  } else if (gif.flg == GIF_FLG_REGLIST) {
     machineGsWrite(gif.regs[gif.regIndex], low);
     nextRegister();
     if (gif.loopsLeft == 0)

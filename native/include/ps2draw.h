@@ -3,10 +3,21 @@
 #pragma once
 #include <cstdint>
 
+#include "gsregs.h"
+
 struct ScreenVertex;
 
-// TEST_1 values: alpha test NOTEQUAL 0 with depth test GREATER or ALWAYS.
-enum : uint64_t { GS_TEST_ZGREATER = 0x7000F, GS_TEST_ZALWAYS = 0x3000F };
+// TEST_1 of every draw: the alpha test (NOTEQUAL 0, failures write nothing)
+// keeps texels of alpha 0 out of the picture and the depth buffer; the depth
+// test is GREATER, or ALWAYS for clears and text.
+constexpr uint64_t GS_TEST_ZGREATER =
+    GsPack(GsTEST.ATE, 1) | GsPack(GsTEST.ATST, GS_ATST_NOTEQUAL) |
+    GsPack(GsTEST.AFAIL, GS_AFAIL_KEEP) | GsPack(GsTEST.ZTE, 1) |
+    GsPack(GsTEST.ZTST, GS_ZTST_GREATER);
+constexpr uint64_t GS_TEST_ZALWAYS =
+    GsPack(GsTEST.ATE, 1) | GsPack(GsTEST.ATST, GS_ATST_NOTEQUAL) |
+    GsPack(GsTEST.AFAIL, GS_AFAIL_KEEP) | GsPack(GsTEST.ZTE, 1) |
+    GsPack(GsTEST.ZTST, GS_ZTST_ALWAYS);
 
 void PS2DrawSetZScale(float scale);
 void PS2DrawSetColor(uint8_t r, uint8_t g, uint8_t b);

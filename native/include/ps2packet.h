@@ -1,8 +1,8 @@
 // The packet buffer shared by every GS operation, and its DMA send.
 //
 // An A+D packet of n register writes:
-//   word 0    GIF tag low:  NLOOP = n | EOP | NREG = 1, PACKED  (0x1000000000008000 + n)
-//   word 1    GIF tag high: register descriptor A+D (0xE)
+//   word 0    GIF tag low:  NLOOP = n, EOP, FLG PACKED, NREG 1
+//   word 1    GIF tag high: REGS = one descriptor, A+D
 //   then per write: the 64-bit value, then the GS register address
 // packet_size counts quadwords from the start: n + 1.
 #pragma once
@@ -13,11 +13,6 @@ enum { PACKET_WORDS = 524290 };  // 4 MiB and one quadword
 extern uint64_t packet[PACKET_WORDS];
 extern int packet_offset;  // next free 64-bit word
 extern int packet_size;    // quadwords to send
-
-enum : uint64_t {
-  GIF_TAG_AD_LOW = 0x1000000000008000ull,  // EOP, NREG 1, PACKED
-  GIF_REG_AD = 0xE
-};
 
 // Starts an A+D packet of `count` register writes at word 0.
 void PacketBeginAD(int count);

@@ -5,7 +5,7 @@
 //   fill       PRIM 6 (sprite), RGBAQ (A 0xFF), XYZ2 (x1, y1), XYZ2 (x2 + 1, y2 + 1), Z 0
 //   pixel      PRIM 0 (point), RGBAQ (A 0xFF), XYZ2 (x, y), Z 0
 //   triangles  PRIM 3, RGBAQ (A 0x80), then XYZ2 per vertex
-//   textured   TEX0_1, PRIM 0x113, then UV and XYZ2 per vertex (after the upload)
+//   textured   TEX0_1, PRIM 3 with TME and FST, then UV and XYZ2 per vertex (after the upload)
 #include "ps2draw.h"
 #include "ps2drawtex.h"
 #include "ps2packet.h"
@@ -33,19 +33,21 @@ void PS2DrawSetColor(uint8_t r, uint8_t g, uint8_t b)
   colorB = b;
 }
 
-// XYZ2: X in bits 0-15, Y in 16-31 (12.4 fixed point, offset added in 16 bits), Z above.
+// XYZ2: X and Y in 12.4 fixed point with the offset added (in 16 bits), and Z.
 static uint64_t screenXYZ(int32_t x, int32_t y, uint32_t z)
 {
   const PS2VideoMode *mode = PS2ScreenGetVideoMode();
   // NOTE: unsigned sums, so any 32-bit x or y wraps into 16 bits without overflow.
   uint16_t gx = (uint16_t)((uint16_t)((uint32_t)x + mode->offsetX) * 16);
   uint16_t gy = (uint16_t)((uint16_t)((uint32_t)y + mode->offsetY) * 16);
-  return (uint64_t)gx | (uint64_t)gy << 16 | (uint64_t)z << 32;
+  return GsPack(GsXYZ2.X, gx) | GsPack(GsXYZ2.Y, gy) | GsPack(GsXYZ2.Z, z);
 }
 
-static uint64_t currentRGBA(uint8_t alpha)
+// RGBAQ with Q 0: nothing here is textured through ST and Q.
+static uint64_t rgbaRegister(uint8_t r, uint8_t g, uint8_t b, uint8_t alpha)
 {
-  return (uint64_t)colorR | (uint64_t)colorG << 8 | (uint64_t)colorB << 16 | (uint64_t)alpha << 24;
+  return GsPack(GsRGBAQ.R, r) | GsPack(GsRGBAQ.G, g) | GsPack(GsRGBAQ.B, b) |
+         GsPack(GsRGBAQ.A, alpha);
 }
 
 void PS2DrawEnableZBuffer(int enable)
@@ -66,8 +68,8 @@ void PS2DrawClear(void)
 void PS2DrawFillRect(int16_t x1, int16_t y1, int16_t x2, int16_t y2)
 {
   PacketBeginAD(4);
-  PacketAddAD(6, GS_PRIM);
-  PacketAddAD(currentRGBA(0xFF), GS_RGBAQ);
+  PacketAddAD(GsPack(GsPRIM.PRIM, GS_PRIM_SPRITE), GS_PRIM);
+  PacketAddAD(rgbaRegister(colorR, colorG, colorB, 0xFF), GS_RGBAQ);
   PacketAddAD(screenXYZ(x1, y1, 0), GS_XYZ2);
   PacketAddAD(screenXYZ(x2 + 1, y2 + 1, 0), GS_XYZ2);
   GifSend();
@@ -107,8 +109,8 @@ int32_t PS2DrawTexelOf(uint16_t size, float t)
   return (int32_t)p;
 }
 
-// The UV register values of one triangle. The field keeps 10 bits of whole
-// texels (U in bits 4-13, V in bits 20-29) and the GS repeats the texture
+// The UV register values of one triangle. UV.U and UV.V keep 10 bits of
+// whole texels above 4 fraction bits, and the GS repeats the texture
 // (CLAMP_1 is 0: REPEAT), taking a texel coordinate modulo its period 2^TW
 // (2^TH), a power of two of at most 1024. So the triangle's three values are
 // shifted together by the multiple of the period that brings the smallest
@@ -129,7 +131,7 @@ static void shiftAndWrap(int64_t *t, uint16_t size)
   int64_t low = t[0] < t[1] ? (t[0] < t[2] ? t[0] : t[2]) : (t[1] < t[2] ? t[1] : t[2]);
   int64_t shift = floorToPeriod(low, period);
   for (int k = 0; k < 3; k++)
-    t[k] = ((t[k] - shift) * 16) & 0x3FFF;
+    t[k] = (t[k] - shift) * 16;  // packing keeps the field's low 14 bits
 }
 
 void PS2DrawTriangleUV(const ScreenVertex *tri, uint16_t texWidth, uint16_t texHeight,
@@ -143,14 +145,14 @@ void PS2DrawTriangleUV(const ScreenVertex *tri, uint16_t texWidth, uint16_t texH
   shiftAndWrap(u, texWidth);
   shiftAndWrap(v, texHeight);
   for (int k = 0; k < 3; k++)
-    uv[k] = (uint64_t)u[k] | (uint64_t)v[k] << 16;
+    uv[k] = GsPack(GsUV.U, (uint64_t)u[k]) | GsPack(GsUV.V, (uint64_t)v[k]);
 }
 
 void PS2DrawSetPixel(int16_t x, int16_t y)
 {
   PacketBeginAD(3);
-  PacketAddAD(0, GS_PRIM);
-  PacketAddAD(currentRGBA(0xFF), GS_RGBAQ);
+  PacketAddAD(GsPack(GsPRIM.PRIM, GS_PRIM_POINT), GS_PRIM);
+  PacketAddAD(rgbaRegister(colorR, colorG, colorB, 0xFF), GS_RGBAQ);
   PacketAddAD(screenXYZ(x, y, 0), GS_XYZ2);
   GifSend();
 }
@@ -162,7 +164,7 @@ static void sendFlatTriangles(const ScreenVertex *records, int count, uint64_t r
 {
   int n = 3 * count;
   PacketBeginAD(n + 2);
-  PacketAddAD(3, GS_PRIM);
+  PacketAddAD(GsPack(GsPRIM.PRIM, GS_PRIM_TRIANGLE), GS_PRIM);
   PacketAddAD(rgba, GS_RGBAQ);
   for (int i = 0; i < n; i++)
     PacketAddAD(screenXYZ(records[i].x, records[i].y, PS2DrawDepthOf(records[i].z)), GS_XYZ2);
@@ -173,7 +175,7 @@ static void drawFlat(const ScreenVertex *records, int count, uint8_t r, uint8_t 
 {
   if (count <= 0 || !records)
     return;
-  uint64_t rgba = (uint64_t)r | (uint64_t)g << 8 | (uint64_t)b << 16 | 0x80ull << 24;
+  uint64_t rgba = rgbaRegister(r, g, b, 0x80);
   // More triangles than one packet can carry go in several packets.
   for (int done = 0; done < count; done += FLAT_TRIANGLES_PER_PACKET) {
     int part = count - done < FLAT_TRIANGLES_PER_PACKET ? count - done : FLAT_TRIANGLES_PER_PACKET;
@@ -186,14 +188,18 @@ static void sendTexTriangles(const ScreenVertex *records, int count, uint16_t te
 {
   const PS2VideoMode *mode = PS2ScreenGetVideoMode();
   const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
-  // TEX0_1: TBP0 0-13, TBW 14-19, PSM 20-25 (0), TW 26-29, TH 30-33, TCC 34, TFX 35-36 (DECAL)
-  uint64_t tex0 = (uint64_t)(ram->textureArea / 256) | (uint64_t)(mode->width / 64) << 14 |
-                  (uint64_t)PS2DrawTexGetWH(texWidth) << 26 |
-                  (uint64_t)PS2DrawTexGetWH(texHeight) << 30 | 1ull << 34 | 1ull << 35;
+  // The uploaded texture, its texels' RGBA as they are (DECAL with TCC).
+  uint64_t tex0 = GsPack(GsTEX0.TBP0, (uint64_t)(ram->textureArea / GS_BLOCK_BYTES)) |
+                  GsPack(GsTEX0.TBW, mode->width / GS_WIDTH_UNIT) |
+                  GsPack(GsTEX0.PSM, GS_PSMCT32) | GsPack(GsTEX0.TW, PS2DrawTexGetWH(texWidth)) |
+                  GsPack(GsTEX0.TH, PS2DrawTexGetWH(texHeight)) | GsPack(GsTEX0.TCC, 1) |
+                  GsPack(GsTEX0.TFX, GS_TFX_DECAL);
+  uint64_t prim = GsPack(GsPRIM.PRIM, GS_PRIM_TRIANGLE) | GsPack(GsPRIM.TME, 1) |
+                  GsPack(GsPRIM.FST, 1);
   int n = 3 * count;
   PacketBeginAD(2 * n + 2);
   PacketAddAD(tex0, GS_TEX0_1);
-  PacketAddAD(0x113, GS_PRIM);
+  PacketAddAD(prim, GS_PRIM);
   for (int i = 0; i < n; i += 3) {
     uint64_t uv[3];
     PS2DrawTriangleUV(&records[i], texWidth, texHeight, uv);

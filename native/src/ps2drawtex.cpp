@@ -6,18 +6,19 @@
 //   per chunk: a GIF tag alone (NLOOP = chunk, EOP, FLG IMAGE), then the chunk
 //            sent by DMA straight from the pixels; the first chunk takes the
 //            remainder of T / 16384 quadwords, full chunks of 16384 follow
-//   A+D x1   TEXFLUSH = 0x42
+//   A+D x1   TEXFLUSH (any value)
 // NOTE: the transfer writes rows 512 texels apart from textureArea on, so a
 // texture wider than 512 or taller than the rest of GS memory would wrap into
 // the depth and frame buffers: PS2DrawTexCheck refuses those.
 #include "ps2drawtex.h"
+#include "gsregs.h"
 #include "ps2packet.h"
 #include "ps2screen.h"
 
 #include <cstring>
 
-enum : uint64_t { GIF_FLG_IMAGE = 2ull << 58, GIF_EOP = 1ull << 15 };
-enum { GS_MEMORY_BYTES = 4 * 1024 * 1024, TEX_MAX_HEIGHT = 1024 };
+enum { TEX_MAX_HEIGHT = 1024 };
+enum : uint64_t { TEXFLUSH_VALUE = 0x42 };  // any: TEXFLUSH ignores its value
 
 // Pixel address of the last upload, written by PS2DrawTexUpload. Every call
 // uploads all the same: a caller may rewrite the pixels between two calls.
@@ -52,8 +53,9 @@ int32_t PS2DrawTexCheck(uint16_t texWidth, uint16_t texHeight, const void *pixel
 
 static void sendImageTag(int quadwords)
 {
-  packet[0] = (uint64_t)quadwords | GIF_EOP | GIF_FLG_IMAGE;
-  packet[1] = 0;
+  packet[0] = GsPack(GifTAG.NLOOP, (uint64_t)quadwords) | GsPack(GifTAG.EOP, 1) |
+              GsPack(GifTAG.FLG, GIF_FLG_IMAGE);
+  packet[1] = 0;  // IMAGE data needs no descriptors
   packet_offset = 2;
   packet_size = 1;
   GifSend();
@@ -78,11 +80,13 @@ void PS2DrawTexUpload(uint16_t texWidth, uint16_t texHeight, const void *pixels)
   currentTexture = pixels;
 
   PacketBeginAD(4);
-  PacketAddAD((uint64_t)(ram->textureArea / 256) << 32 | (uint64_t)(mode->width / 64) << 48,
+  PacketAddAD(GsPack(GsBITBLTBUF.DBP, (uint64_t)(ram->textureArea / GS_BLOCK_BYTES)) |
+                  GsPack(GsBITBLTBUF.DBW, mode->width / GS_WIDTH_UNIT) |
+                  GsPack(GsBITBLTBUF.DPSM, GS_PSMCT32),
               GS_BITBLTBUF);
-  PacketAddAD(0, GS_TRXPOS);
-  PacketAddAD((uint64_t)(texWidth & 0xFFF) | (uint64_t)(texHeight & 0xFFF) << 32, GS_TRXREG);
-  PacketAddAD(0, GS_TRXDIR);
+  PacketAddAD(GsPack(GsTRXPOS.DSAX, 0) | GsPack(GsTRXPOS.DSAY, 0), GS_TRXPOS);
+  PacketAddAD(GsPack(GsTRXREG.RRW, texWidth) | GsPack(GsTRXREG.RRH, texHeight), GS_TRXREG);
+  PacketAddAD(GsPack(GsTRXDIR.XDIR, GS_XDIR_HOST_TO_LOCAL), GS_TRXDIR);
   GifSend();
 
   uint32_t pixelCount = (uint32_t)texWidth * texHeight;
@@ -99,6 +103,6 @@ void PS2DrawTexUpload(uint16_t texWidth, uint16_t texHeight, const void *pixels)
     sendTail(source, (int)(pixelCount % 4));
 
   PacketBeginAD(1);
-  PacketAddAD(0x42, GS_TEXFLUSH);
+  PacketAddAD(TEXFLUSH_VALUE, GS_TEXFLUSH);
   GifSend();
 }

@@ -1,5 +1,6 @@
 // The packet buffer and the DMA send step.
 #include "ps2packet.h"
+#include "gsregs.h"
 #include "machine_kernel.h"
 #include "machine_regs.h"
 
@@ -11,8 +12,9 @@ int packet_size;
 
 void PacketBeginAD(int count)
 {
-  packet[0] = GIF_TAG_AD_LOW + (uint64_t)(count & 0x7FFF);
-  packet[1] = GIF_REG_AD;
+  packet[0] = GsPack(GifTAG.NLOOP, (uint64_t)count) | GsPack(GifTAG.EOP, 1) |
+              GsPack(GifTAG.FLG, GIF_FLG_PACKED) | GsPack(GifTAG.NREG, 1);
+  packet[1] = GsPack(GifTAG.REGS, GIF_REG_AD);
   packet_offset = 2;
   packet_size = count + 1;
 }
@@ -27,7 +29,7 @@ void GifSendFrom(const void *source, int quadwords)
 {
   HwWrite(D2_QWC, (uint64_t)quadwords);
   HwWrite(D2_MADR, (uint64_t)(uintptr_t)source);
-  HwWrite(D2_CHCR, 0x101);  // from memory, normal mode, start
+  HwWrite(D2_CHCR, D_CHCR_DIR | D_CHCR_STR);  // from memory, normal mode, start
   while (HwRead(D2_CHCR) & D_CHCR_STR) {
   }
 }

@@ -6,6 +6,7 @@
 //   2S   frame buffer B
 //   3S   texture area
 #include "ps2screen.h"
+#include "gsregs.h"
 #include "machine_kernel.h"
 #include "machine_regs.h"
 #include "ps2draw.h"
@@ -43,9 +44,9 @@ static void resetHardware(void)
   HwWrite(D_RBOR, 0);
   HwWrite(D_RBSR, 0);
   HwWrite(D_CTRL, HwRead(D_CTRL) | D_CTRL_DMAE);
-  HwWrite(CSR, CSR_RESET);
+  HwWrite(CSR, GsPack(GsCSR.RESET, 1));
   __sync_synchronize();
-  GsPutIMR(0xFF00);
+  GsPutIMR(GS_IMR_ALL_MASKED);
 }
 
 static void setDisplayMode(void)
@@ -57,13 +58,23 @@ static void setDisplayMode(void)
   videoMode.magH = 5;
   SetGsCrt(0, pal ? GS_CRT_PAL : GS_CRT_NTSC, 0);
 
-  uint64_t dw = (uint64_t)videoMode.width * videoMode.magH - 1;  // 2559
-  uint64_t dh = (uint64_t)videoMode.height - 1;
-  HwWrite(PMODE, 0xFF66);
-  // DISPLAY2: DX 0-11, DY 12-22, MAGH 23-26, MAGV 27-28, DW 32-43, DH 44-54
-  HwWrite(DISPLAY2, 656ull | 36ull << 12 | (uint64_t)(videoMode.magH - 1) << 23 | dw << 32 | dh << 44);
+  // Read circuit 2 alone, its picture as it is (ALP 0xFF), over nothing.
+  HwWrite(PMODE, GsPack(GsPMODE.EN2, 1) | GsPack(GsPMODE.CRTMD, 1) | GsPack(GsPMODE.MMOD, 1) |
+                     GsPack(GsPMODE.AMOD, 1) | GsPack(GsPMODE.ALP, 0xFF));
+  // magH video clocks per pixel, the whole height, one line per row.
+  HwWrite(DISPLAY2, GsPack(GsDISPLAY.DX, 656) | GsPack(GsDISPLAY.DY, 36) |
+                        GsPack(GsDISPLAY.MAGH, videoMode.magH - 1) |
+                        GsPack(GsDISPLAY.DW, (uint64_t)videoMode.width * videoMode.magH - 1) |
+                        GsPack(GsDISPLAY.DH, videoMode.height - 1));
   HwWrite(BGCOLOR, 0);
   PS2DrawSetClip(0, 0, videoMode.width, videoMode.height);
+}
+
+// FRAME_1 for a PSMCT32 buffer at byte address `address`, as wide as the screen.
+static uint64_t frameRegister(int32_t address)
+{
+  return GsPack(GsFRAME.FBP, (uint64_t)(address / GS_PAGE_BYTES)) |
+         GsPack(GsFRAME.FBW, videoMode.width / GS_WIDTH_UNIT) | GsPack(GsFRAME.PSM, GS_PSMCT32);
 }
 
 // The drawing environment: one A+D packet of seven writes.
@@ -72,26 +83,34 @@ static void setEnvironment(void)
   videoRam.allocPointer = 0;
   videoRam.swapFlag = 1;
   int32_t s = videoMode.width * videoMode.height * videoMode.bitsPerPixel / 8;
-  uint64_t fbw = videoMode.width / 64;
 
   PacketBeginAD(7);
-  PacketAddAD(1, GS_PRMODECONT);
-  PacketAddAD((uint64_t)(videoRam.allocPointer / 8192), GS_ZBUF_1);  // PSM 0, ZMSK 0
+  PacketAddAD(GsPack(GsPRMODECONT.AC, 1), GS_PRMODECONT);  // PRIM says it all
+  PacketAddAD(GsPack(GsZBUF.ZBP, (uint64_t)(videoRam.allocPointer / GS_PAGE_BYTES)) |
+                  GsPack(GsZBUF.PSM, GS_PSMZ32) | GsPack(GsZBUF.ZMSK, 0),
+              GS_ZBUF_1);
   videoRam.zBuffer = videoRam.allocPointer;
   videoRam.allocPointer += s;
-  PacketAddAD((uint64_t)(videoRam.allocPointer / 8192) | fbw << 16, GS_FRAME_1);
+  PacketAddAD(frameRegister(videoRam.allocPointer), GS_FRAME_1);
   videoRam.frameBufferA = videoRam.allocPointer;
   videoRam.allocPointer += s;
   videoRam.frameBufferB = videoRam.allocPointer;
   videoRam.allocPointer += s;
   videoMode.offsetX = 1024;
   videoMode.offsetY = 1024;
-  PacketAddAD((uint64_t)(videoMode.offsetX * 16) | (uint64_t)(videoMode.offsetY * 16) << 32, GS_XYOFFSET_1);
-  PacketAddAD((uint64_t)(videoMode.width - 1) << 16 | (uint64_t)(videoMode.height - 1) << 48, GS_SCISSOR_1);
+  PacketAddAD(GsPack(GsXYOFFSET.OFX, videoMode.offsetX * 16) |
+                  GsPack(GsXYOFFSET.OFY, videoMode.offsetY * 16),
+              GS_XYOFFSET_1);
+  PacketAddAD(GsPack(GsSCISSOR.SCAX1, videoMode.width - 1) |
+                  GsPack(GsSCISSOR.SCAY1, videoMode.height - 1),
+              GS_SCISSOR_1);
   videoRam.textureArea = videoRam.allocPointer;
   videoRam.allocPointer += s;
-  PacketAddAD(0x3000F, GS_TEST_1);
-  PacketAddAD(0x44, GS_ALPHA_1);
+  PacketAddAD(GS_TEST_ZALWAYS, GS_TEST_1);
+  // (Cs - Cd) x As + Cd, for primitives that ask for blending (none so far).
+  PacketAddAD(GsPack(GsALPHA.A, GS_ALPHA_CS) | GsPack(GsALPHA.B, GS_ALPHA_CD) |
+                  GsPack(GsALPHA.C, GS_ALPHA_AS) | GsPack(GsALPHA.D, GS_ALPHA_CD),
+              GS_ALPHA_1);
   GifSend();
 }
 
@@ -111,8 +130,8 @@ int PS2ScreenInit(void)
 void PS2ScreenWaitVBL(void)
 {
   // Clear a pending flag first, so the wait ends at the next vertical sync.
-  HwWrite(CSR, HwRead(CSR) & CSR_VSINT);
-  while (!(HwRead(CSR) & CSR_VSINT)) {
+  HwWrite(CSR, HwRead(CSR) & GsPack(GsCSR.VSINT, 1));
+  while (!GsGet(HwRead(CSR), GsCSR.VSINT)) {
   }
 }
 
@@ -129,9 +148,10 @@ void PS2ScreenRefresh(void)
     show = videoRam.frameBufferA;
     videoRam.swapFlag = 1;
   }
-  uint64_t fbw = videoMode.width / 64;
   PacketBeginAD(1);
-  PacketAddAD((uint64_t)(draw / 8192) | fbw << 16, GS_FRAME_1);
+  PacketAddAD(frameRegister(draw), GS_FRAME_1);
   GifSend();
-  HwWrite(DISPFB2, (uint64_t)(show / 8192) | fbw << 9);
+  HwWrite(DISPFB2, GsPack(GsDISPFB.FBP, (uint64_t)(show / GS_PAGE_BYTES)) |
+                       GsPack(GsDISPFB.FBW, videoMode.width / GS_WIDTH_UNIT) |
+                       GsPack(GsDISPFB.PSM, GS_PSMCT32));
 }
