@@ -7,27 +7,18 @@
 // The program reads and writes every buffer with the same base, width and
 // 32-bit format, so the picture is the one the hardware's swizzled layout gives.
 #include "gs_draw.h"
+#include "gsregs.h"
 #include "machine_internal.h"
 
 #include <cmath>
 #include <cstring>
-
-// GS register addresses with a meaning to the model.
-enum {
-  GS_PRIM = 0x00, GS_RGBAQ = 0x01, GS_ST = 0x02, GS_UV = 0x03, GS_XYZF2 = 0x04, GS_XYZ2 = 0x05,
-  GS_TEX0_1 = 0x06, GS_CLAMP_1 = 0x08, GS_XYZF3 = 0x0C, GS_XYZ3 = 0x0D, GS_XYOFFSET_1 = 0x18,
-  GS_PRMODECONT = 0x1A, GS_PRMODE = 0x1B, GS_SCISSOR_1 = 0x40, GS_TEST_1 = 0x47,
-  GS_FRAME_1 = 0x4C, GS_ZBUF_1 = 0x4E, GS_BITBLTBUF = 0x50, GS_TRXPOS = 0x51, GS_TRXREG = 0x52,
-  GS_TRXDIR = 0x53, GS_HWREG = 0x54, GS_REG_COUNT = 0x80
-};
-enum { PRIM_POINT = 0, PRIM_TRIANGLE = 3, PRIM_TRISTRIP = 4, PRIM_TRIFAN = 5, PRIM_SPRITE = 6 };
 
 // Local memory and registers: written by GIF writes, image data and drawing;
 // read by drawing, the display and the inspection calls.
 uint32_t gsMem[GS_MEM_WORDS];
 MachineGsStats gsStats;
 int gsDrawingOff;
-static uint64_t gsReg[GS_REG_COUNT];
+static uint64_t gsReg[GS_REG_ADDRESSES];
 static uint32_t prim;            // PRIM in force (after PRMODECONT)
 static GsVertex queue[3];        // vertices waiting for their primitive
 static GsDrawEnv env;            // decoded drawing registers, valid unless envDirty
@@ -42,11 +33,6 @@ static struct {
   uint64_t pixelsLeft;
   MachineImageRec *record;
 } trx;
-
-static uint64_t field(uint64_t value, int shift, int bits)
-{
-  return value >> shift & ((1ull << bits) - 1);
-}
 
 void machineGsReset(void)
 {
@@ -63,18 +49,19 @@ void machineGsReset(void)
 static void startTransfer(void)
 {
   uint64_t blt = gsReg[GS_BITBLTBUF], pos = gsReg[GS_TRXPOS], reg = gsReg[GS_TRXREG];
+  uint32_t dbp = (uint32_t)GsGet(blt, GsBITBLTBUF.DBP), dbw = (uint32_t)GsGet(blt, GsBITBLTBUF.DBW);
   trx.active = 1;
-  trx.base = (uint32_t)field(blt, 32, 14) * 64;
-  trx.pitch = (uint32_t)field(blt, 48, 6) * 64;
-  trx.x0 = (uint32_t)field(pos, 32, 11);
+  trx.base = dbp * (GS_BLOCK_BYTES / 4);
+  trx.pitch = dbw * GS_WIDTH_UNIT;
+  trx.x0 = (uint32_t)GsGet(pos, GsTRXPOS.DSAX);
   trx.x = trx.x0;
-  trx.y = (uint32_t)field(pos, 48, 11);
-  trx.width = (uint32_t)field(reg, 0, 12);
-  trx.pixelsLeft = trx.width * field(reg, 32, 12);
+  trx.y = (uint32_t)GsGet(pos, GsTRXPOS.DSAY);
+  trx.width = (uint32_t)GsGet(reg, GsTRXREG.RRW);
+  trx.pixelsLeft = trx.width * GsGet(reg, GsTRXREG.RRH);
   trx.record = nullptr;
   if (MachineRecording *rec = machineRecording()) {
-    rec->images.push_back({(uint32_t)field(blt, 32, 14), (uint32_t)field(blt, 48, 6), trx.x0,
-                           trx.y, trx.width, (uint32_t)field(reg, 32, 12), 0});
+    rec->images.push_back(
+        {dbp, dbw, trx.x0, trx.y, trx.width, (uint32_t)GsGet(reg, GsTRXREG.RRH), 0});
     trx.record = &rec->images.back();
   }
 }
@@ -105,51 +92,66 @@ void machineGsImageData(uint64_t low, uint64_t high)
 // The context registers of the primitive: context 2 sits one address above context 1.
 static uint64_t ctxReg(int address)
 {
-  return gsReg[address + (int)(prim >> 9 & 1)];
+  return gsReg[address + (int)GsGet(prim, GsPRIM.CTXT)];
 }
 
 static void decodeTexture(GsDrawEnv *e)
 {
   uint64_t tex0 = ctxReg(GS_TEX0_1), clamp = ctxReg(GS_CLAMP_1);
-  e->texBase = (uint32_t)field(tex0, 0, 14) * 64;
-  e->texPitch = (uint32_t)field(tex0, 14, 6) * 64;
-  e->texLogW = (int)field(tex0, 26, 4) > 10 ? 10 : (int)field(tex0, 26, 4);
-  e->texLogH = (int)field(tex0, 30, 4) > 10 ? 10 : (int)field(tex0, 30, 4);
-  e->texAlpha = (int)field(tex0, 34, 1);
-  e->texFunction = (int)field(tex0, 35, 2);
-  e->wrapS = (int)field(clamp, 0, 2);
-  e->wrapT = (int)field(clamp, 2, 2);
-  e->minU = (uint32_t)field(clamp, 4, 10);
-  e->maxU = (uint32_t)field(clamp, 14, 10);
-  e->minV = (uint32_t)field(clamp, 24, 10);
-  e->maxV = (uint32_t)field(clamp, 34, 10);
+  e->texBase = (uint32_t)GsGet(tex0, GsTEX0.TBP0) * (GS_BLOCK_BYTES / 4);
+  e->texPitch = (uint32_t)GsGet(tex0, GsTEX0.TBW) * GS_WIDTH_UNIT;
+  // Textures are at most 1024 texels a side; larger TW and TH are taken as 10.
+  e->TW = (int)GsGet(tex0, GsTEX0.TW) > 10 ? 10 : (int)GsGet(tex0, GsTEX0.TW);
+  e->TH = (int)GsGet(tex0, GsTEX0.TH) > 10 ? 10 : (int)GsGet(tex0, GsTEX0.TH);
+  e->TCC = (int)GsGet(tex0, GsTEX0.TCC);
+  e->TFX = (int)GsGet(tex0, GsTEX0.TFX);
+  e->WMS = (int)GsGet(clamp, GsCLAMP.WMS);
+  e->WMT = (int)GsGet(clamp, GsCLAMP.WMT);
+  e->MINU = (uint32_t)GsGet(clamp, GsCLAMP.MINU);
+  e->MAXU = (uint32_t)GsGet(clamp, GsCLAMP.MAXU);
+  e->MINV = (uint32_t)GsGet(clamp, GsCLAMP.MINV);
+  e->MAXV = (uint32_t)GsGet(clamp, GsCLAMP.MAXV);
 }
 
 static void decodeEnv(GsDrawEnv *e)
 {
   uint64_t frame = ctxReg(GS_FRAME_1), zbuf = ctxReg(GS_ZBUF_1);
   uint64_t test = ctxReg(GS_TEST_1), sc = ctxReg(GS_SCISSOR_1);
-  e->fbBase = (uint32_t)field(frame, 0, 9) * 2048;
-  e->pitch = (uint32_t)field(frame, 16, 6) * 64;
-  e->fbMask = (uint32_t)(frame >> 32);
-  e->zBase = (uint32_t)field(zbuf, 0, 9) * 2048;
+  e->fbBase = (uint32_t)GsGet(frame, GsFRAME.FBP) * (GS_PAGE_BYTES / 4);
+  e->pitch = (uint32_t)GsGet(frame, GsFRAME.FBW) * GS_WIDTH_UNIT;
+  e->FBMSK = (uint32_t)GsGet(frame, GsFRAME.FBMSK);
+  e->zBase = (uint32_t)GsGet(zbuf, GsZBUF.ZBP) * (GS_PAGE_BYTES / 4);
   // PSMZ32 keeps 32 bits, PSMZ24 24, PSMZ16 and PSMZ16S 16; larger depths are clamped.
-  uint32_t zpsm = (uint32_t)field(zbuf, 24, 4);
-  e->zMax = zpsm == 0 ? 0xFFFFFFFFu : zpsm == 1 ? 0xFFFFFFu : 0xFFFFu;
-  e->zTest = (int)field(test, 16, 1);
-  e->zMethod = (int)field(test, 17, 2);
-  e->zWrite = e->zTest && !field(zbuf, 32, 1);
-  e->alphaTest = (int)field(test, 0, 1);
-  e->alphaMethod = (int)field(test, 1, 3);
-  e->alphaRef = (uint32_t)field(test, 4, 8);
-  e->alphaFail = (int)field(test, 12, 2);
-  e->scissorX0 = (int)field(sc, 0, 11);
-  e->scissorX1 = (int)field(sc, 16, 11);
-  e->scissorY0 = (int)field(sc, 32, 11);
-  e->scissorY1 = (int)field(sc, 48, 11);
-  e->textured = (int)(prim >> 4 & 1);
-  if (e->textured)
+  uint64_t zpsm = GsGet(zbuf, GsZBUF.PSM);
+  e->zMax = zpsm == GS_PSMZ32 ? 0xFFFFFFFFu : zpsm == GS_PSMZ24 ? 0xFFFFFFu : 0xFFFFu;
+  e->ZTE = (int)GsGet(test, GsTEST.ZTE);
+  e->ZTST = (int)GsGet(test, GsTEST.ZTST);
+  e->zWrite = e->ZTE && !GsGet(zbuf, GsZBUF.ZMSK);
+  e->ATE = (int)GsGet(test, GsTEST.ATE);
+  e->ATST = (int)GsGet(test, GsTEST.ATST);
+  e->AREF = (uint32_t)GsGet(test, GsTEST.AREF);
+  e->AFAIL = (int)GsGet(test, GsTEST.AFAIL);
+  e->SCAX0 = (int)GsGet(sc, GsSCISSOR.SCAX0);
+  e->SCAX1 = (int)GsGet(sc, GsSCISSOR.SCAX1);
+  e->SCAY0 = (int)GsGet(sc, GsSCISSOR.SCAY0);
+  e->SCAY1 = (int)GsGet(sc, GsSCISSOR.SCAY1);
+  e->TME = (int)GsGet(prim, GsPRIM.TME);
+  if (e->TME)
     decodeTexture(e);
+}
+
+// PRIM's attribute bits, IIP to FIX, which PRMODE holds at the same places.
+static const uint64_t PRIM_ATTRIBUTES =
+    GsPack(GsPRIM.IIP, 1) | GsPack(GsPRIM.TME, 1) | GsPack(GsPRIM.FGE, 1) | GsPack(GsPRIM.ABE, 1) |
+    GsPack(GsPRIM.AA1, 1) | GsPack(GsPRIM.FST, 1) | GsPack(GsPRIM.CTXT, 1) | GsPack(GsPRIM.FIX, 1);
+
+// The primitive a PRIM write sets: with PRMODECONT.AC = 1 all of it; with
+// AC = 0 only its type, the attributes coming from PRMODE.
+static uint32_t primInForce(uint64_t value)
+{
+  uint64_t attributes = GsGet(gsReg[GS_PRMODECONT], GsPRMODECONT.AC) ? value : gsReg[GS_PRMODE];
+  uint64_t type = GsPack(GsPRIM.PRIM, GsGet(value, GsPRIM.PRIM));
+  return (uint32_t)(type | (attributes & PRIM_ATTRIBUTES));
 }
 
 // Latches the current colour, texture coordinates and the new position.
@@ -157,25 +159,26 @@ static GsVertex latchVertex(uint64_t xyz, int withFog)
 {
   uint64_t offset = ctxReg(GS_XYOFFSET_1);
   GsVertex v;
-  v.x = (int32_t)field(xyz, 0, 16) - (int32_t)field(offset, 0, 16);
-  v.y = (int32_t)field(xyz, 16, 16) - (int32_t)field(offset, 32, 16);
-  v.z = withFog ? (uint32_t)field(xyz, 32, 24) : (uint32_t)(xyz >> 32);
-  v.rgba = (uint32_t)gsReg[GS_RGBAQ];
-  if (prim >> 8 & 1) {  // FST: UV
-    v.u = (uint32_t)field(gsReg[GS_UV], 0, 14);
-    v.v = (uint32_t)field(gsReg[GS_UV], 16, 14);
+  v.x = (int32_t)GsGet(xyz, GsXYZ2.X) - (int32_t)GsGet(offset, GsXYOFFSET.OFX);
+  v.y = (int32_t)GsGet(xyz, GsXYZ2.Y) - (int32_t)GsGet(offset, GsXYOFFSET.OFY);
+  v.z = (uint32_t)(withFog ? GsGet(xyz, GsXYZF2.Z) : GsGet(xyz, GsXYZ2.Z));
+  v.rgba = (uint32_t)gsReg[GS_RGBAQ];  // R, G, B and A: laid out as a pixel is
+  if (GsGet(prim, GsPRIM.FST)) {
+    v.u = (uint32_t)GsGet(gsReg[GS_UV], GsUV.U);
+    v.v = (uint32_t)GsGet(gsReg[GS_UV], GsUV.V);
   } else {
     // ST/Q, reduced to texel coordinates at the vertex (no perspective
     // correction across the primitive; the program always sends UV).
-    uint32_t sBits = (uint32_t)gsReg[GS_ST], tBits = (uint32_t)(gsReg[GS_ST] >> 32);
-    uint32_t qBits = (uint32_t)(gsReg[GS_RGBAQ] >> 32);
+    uint32_t sBits = (uint32_t)GsGet(gsReg[GS_ST], GsST.S);
+    uint32_t tBits = (uint32_t)GsGet(gsReg[GS_ST], GsST.T);
+    uint32_t qBits = (uint32_t)GsGet(gsReg[GS_RGBAQ], GsRGBAQ.Q);
     float s, t, q;
     std::memcpy(&s, &sBits, 4);
     std::memcpy(&t, &tBits, 4);
     std::memcpy(&q, &qBits, 4);
     uint64_t tex0 = ctxReg(GS_TEX0_1);
-    double us = q != 0 ? (double)s / q * (1 << field(tex0, 26, 4)) * 16 : 0;
-    double vt = q != 0 ? (double)t / q * (1 << field(tex0, 30, 4)) * 16 : 0;
+    double us = q != 0 ? (double)s / q * (1 << GsGet(tex0, GsTEX0.TW)) * 16 : 0;
+    double vt = q != 0 ? (double)t / q * (1 << GsGet(tex0, GsTEX0.TH)) * 16 : 0;
     v.u = std::isfinite(us) && us > 0 ? (uint32_t)(us < 16383 ? us : 16383) : 0;
     v.v = std::isfinite(vt) && vt > 0 ? (uint32_t)(vt < 16383 ? vt : 16383) : 0;
   }
@@ -191,11 +194,11 @@ static void drawQueued(const GsVertex *a, const GsVertex *b, const GsVertex *c)
     envDirty = 0;
   }
   uint64_t pixels = 0;
-  switch (prim & 7) {
-  case PRIM_POINT:
+  switch (GsGet(prim, GsPRIM.PRIM)) {
+  case GS_PRIM_POINT:
     pixels = gsDrawPoint(&env, a);
     break;
-  case PRIM_SPRITE:
+  case GS_PRIM_SPRITE:
     pixels = gsDrawSprite(&env, a, b);
     break;
   default:
@@ -211,12 +214,13 @@ static void drawQueued(const GsVertex *a, const GsVertex *b, const GsVertex *c)
 static void vertexKick(uint64_t xyz, int withFog, int kick)
 {
   GsVertex v = latchVertex(xyz, withFog);
-  uint32_t type = prim & 7;
-  int needed = type == PRIM_POINT ? 1 : type == PRIM_SPRITE || type == 1 || type == 2 ? 2 : 3;
-  if (type == 7)
-    return;  // reserved
+  uint32_t type = (uint32_t)GsGet(prim, GsPRIM.PRIM);
+  int line = type == GS_PRIM_LINE || type == GS_PRIM_LINESTRIP;
+  int needed = type == GS_PRIM_POINT ? 1 : type == GS_PRIM_SPRITE || line ? 2 : 3;
+  if (type == GS_PRIM_RESERVED)
+    return;
   if (queued == needed) {  // strips and fans keep vertices; make room
-    if (type == PRIM_TRIFAN)
+    if (type == GS_PRIM_TRIFAN)
       queue[1] = queue[2];
     else
       queue[0] = queue[1], queue[1] = queue[2];
@@ -225,23 +229,21 @@ static void vertexKick(uint64_t xyz, int withFog, int kick)
   queue[queued++] = v;
   if (queued < needed)
     return;
-  if (kick && type != 1 && type != 2)
+  if (kick && !line)
     drawQueued(&queue[0], &queue[1], &queue[2]);
-  if (type != PRIM_TRISTRIP && type != PRIM_TRIFAN && type != 2)
+  if (type != GS_PRIM_TRISTRIP && type != GS_PRIM_TRIFAN && type != GS_PRIM_LINESTRIP)
     queued = 0;
 }
 
 void machineGsWrite(int address, uint64_t value)
 {
-  address &= 0x7F;
+  address &= GS_REG_ADDRESSES - 1;
   if (MachineRecording *rec = machineRecording())
     rec->gsWrites.push_back({address, value});
   switch (address) {
   case GS_PRIM:
     gsReg[address] = value;
-    // PRMODECONT AC = 1: PRIM's attribute bits count; 0: they come from PRMODE.
-    prim = (gsReg[GS_PRMODECONT] & 1) ? (uint32_t)(value & 0x7FF)
-                                      : (uint32_t)((value & 7) | (gsReg[GS_PRMODE] & 0x7F8));
+    prim = primInForce(value);
     queued = 0;
     envDirty = 1;
     break;

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "gsregs.h"
+
 // One vertex as the queue latches it at an XYZ write.
 struct GsVertex {
   int32_t x, y;     // window coordinates in 1/16 pixel (XYZ minus XYOFFSET)
@@ -12,27 +14,25 @@ struct GsVertex {
 };
 
 // The drawing environment of one primitive, decoded from the context's
-// registers when the primitive is kicked. Word addresses are indices into
-// gsMem before the modulo.
+// registers when the primitive is kicked. Fields in capitals hold the
+// register field of that name as it is; the others are derived from them.
+// Word addresses are indices into gsMem before the modulo.
 struct GsDrawEnv {
-  uint32_t fbBase, pitch, fbMask;   // FRAME: base word, row pitch in pixels, FBMSK
-  uint32_t zBase, zMax;             // ZBUF: base word, largest storable depth
-  int zTest, zWrite, zMethod;       // ZTE, (ZTE && !ZMSK), ZTST
-  int alphaTest, alphaMethod, alphaFail;
-  uint32_t alphaRef;
-  int scissorX0, scissorX1, scissorY0, scissorY1;
-  int textured;                     // PRIM.TME
-  uint32_t texBase, texPitch;       // TEX0: TBP0 in words, TBW in pixels
-  int texLogW, texLogH;             // TW, TH (at most 10)
-  int texFunction, texAlpha;        // TFX, TCC
-  int wrapS, wrapT;                 // CLAMP WMS, WMT
-  uint32_t minU, maxU, minV, maxV;
+  uint32_t fbBase, pitch;           // FRAME.FBP in words, FRAME.FBW in pixels (both buffers)
+  uint32_t FBMSK;
+  uint32_t zBase, zMax;             // ZBUF.ZBP in words, the largest depth ZBUF.PSM keeps
+  int zWrite;                       // TEST.ZTE and not ZBUF.ZMSK
+  int ZTE, ZTST;                    // TEST
+  int ATE, ATST, AFAIL;
+  uint32_t AREF;
+  int SCAX0, SCAX1, SCAY0, SCAY1;   // SCISSOR
+  int TME;                          // PRIM
+  uint32_t texBase, texPitch;       // TEX0.TBP0 in words, TEX0.TBW in pixels
+  int TW, TH;                       // TEX0, at most 10
+  int TFX, TCC;
+  int WMS, WMT;                     // CLAMP
+  uint32_t MINU, MAXU, MINV, MAXV;
 };
-
-enum { GS_ZTST_NEVER = 0, GS_ZTST_ALWAYS = 1, GS_ZTST_GEQUAL = 2, GS_ZTST_GREATER = 3 };
-enum { GS_TFX_MODULATE = 0, GS_TFX_DECAL = 1 };
-enum { GS_WRAP_REPEAT = 0, GS_WRAP_CLAMP = 1, GS_WRAP_REGION_CLAMP = 2, GS_WRAP_REGION_REPEAT = 3 };
-enum { GS_AFAIL_KEEP = 0, GS_AFAIL_FB_ONLY = 1, GS_AFAIL_ZB_ONLY = 2, GS_AFAIL_RGB_ONLY = 3 };
 
 // What varies along a span: depth and texel coordinates at its first pixel
 // and their steps per pixel.

@@ -29,13 +29,13 @@ static int64_t ceilDiv(int64_t a, int64_t b)  // b > 0
 
 static int neverDraws(const GsDrawEnv *e)
 {
-  return e->zTest && e->zMethod == GS_ZTST_NEVER;
+  return e->ZTE && e->ZTST == GS_ZTST_NEVER;
 }
 
 uint64_t gsDrawPoint(const GsDrawEnv *e, const GsVertex *v)
 {
   int64_t x = floorDiv((int64_t)v->x + 8, 16), y = floorDiv((int64_t)v->y + 8, 16);
-  if (x < e->scissorX0 || x > e->scissorX1 || y < e->scissorY0 || y > e->scissorY1)
+  if (x < e->SCAX0 || x > e->SCAX1 || y < e->SCAY0 || y > e->SCAY1)
     return 0;
   if (neverDraws(e))
     return 1;
@@ -50,10 +50,10 @@ uint64_t gsDrawSprite(const GsDrawEnv *e, const GsVertex *v0, const GsVertex *v1
   int64_t xe = ceilDiv(v0->x < v1->x ? v1->x : v0->x, 16) - 1;
   int64_t ys = ceilDiv(v0->y < v1->y ? v0->y : v1->y, 16);
   int64_t ye = ceilDiv(v0->y < v1->y ? v1->y : v0->y, 16) - 1;
-  if (xs < e->scissorX0) xs = e->scissorX0;
-  if (xe > e->scissorX1) xe = e->scissorX1;
-  if (ys < e->scissorY0) ys = e->scissorY0;
-  if (ye > e->scissorY1) ye = e->scissorY1;
+  if (xs < e->SCAX0) xs = e->SCAX0;
+  if (xe > e->SCAX1) xe = e->SCAX1;
+  if (ys < e->SCAY0) ys = e->SCAY0;
+  if (ye > e->SCAY1) ye = e->SCAY1;
   if (xs > xe || ys > ye)
     return 0;
   uint64_t covered = (uint64_t)(xe - xs + 1) * (uint64_t)(ye - ys + 1);
@@ -186,10 +186,10 @@ static int sampleBounds(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
     xmin = p->x < xmin ? p->x : xmin;
     xmax = p->x > xmax ? p->x : xmax;
   }
-  *ys = ceilDiv(ymin, 16) < e->scissorY0 ? e->scissorY0 : ceilDiv(ymin, 16);
-  *ye = floorDiv(ymax, 16) > e->scissorY1 ? e->scissorY1 : floorDiv(ymax, 16);
-  *xs = ceilDiv(xmin, 16) < e->scissorX0 ? e->scissorX0 : ceilDiv(xmin, 16);
-  *xe = floorDiv(xmax, 16) > e->scissorX1 ? e->scissorX1 : floorDiv(xmax, 16);
+  *ys = ceilDiv(ymin, 16) < e->SCAY0 ? e->SCAY0 : ceilDiv(ymin, 16);
+  *ye = floorDiv(ymax, 16) > e->SCAY1 ? e->SCAY1 : floorDiv(ymax, 16);
+  *xs = ceilDiv(xmin, 16) < e->SCAX0 ? e->SCAX0 : ceilDiv(xmin, 16);
+  *xe = floorDiv(xmax, 16) > e->SCAX1 ? e->SCAX1 : floorDiv(xmax, 16);
   return *ys <= *ye && *xs <= *xe;
 }
 
@@ -219,7 +219,7 @@ uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
   s.zConst = a->z > e->zMax ? e->zMax : a->z;
   if (!s.zFlat)
     planeOf(a, b, c, a->z, b->z, c->z, area, &s.dzdx, &dzdy);
-  if (e->textured) {
+  if (e->TME) {
     planeOf(a, b, c, a->u / 16.0, b->u / 16.0, c->u / 16.0, area, &s.dudx, &dudy);
     planeOf(a, b, c, a->v / 16.0, b->v / 16.0, c->v / 16.0, area, &s.dvdx, &dvdy);
   }

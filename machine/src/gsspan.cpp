@@ -49,12 +49,12 @@ static uint32_t wrapTexel(int64_t t, int logSize, int mode, uint32_t lo, uint32_
 static uint32_t sampleTexture(const GsDrawEnv *e, double u, double v, uint32_t vertexColor)
 {
   int64_t tu = texelFloor(u), tv = texelFloor(v);
-  uint32_t x = wrapTexel(tu, e->texLogW, e->wrapS, e->minU, e->maxU);
-  uint32_t y = wrapTexel(tv, e->texLogH, e->wrapT, e->minV, e->maxV);
+  uint32_t x = wrapTexel(tu, e->TW, e->WMS, e->MINU, e->MAXU);
+  uint32_t y = wrapTexel(tv, e->TH, e->WMT, e->MINV, e->MAXV);
   uint32_t texel = gsMem[(e->texBase + y * e->texPitch + x) & GS_MEM_MASK];
-  if (!e->texAlpha)
+  if (!e->TCC)
     texel = (texel & 0xFFFFFF) | (vertexColor & 0xFF000000u);
-  if (e->texFunction == GS_TFX_DECAL)
+  if (e->TFX == GS_TFX_DECAL)
     return texel;
   // MODULATE (HIGHLIGHT modes are taken as MODULATE): 0x80 is 1.0.
   uint32_t out = 0;
@@ -67,15 +67,15 @@ static uint32_t sampleTexture(const GsDrawEnv *e, double u, double v, uint32_t v
 
 static int alphaPasses(const GsDrawEnv *e, uint32_t a)
 {
-  switch (e->alphaMethod) {
-  case 0: return 0;
-  case 1: return 1;
-  case 2: return a < e->alphaRef;
-  case 3: return a <= e->alphaRef;
-  case 4: return a == e->alphaRef;
-  case 5: return a >= e->alphaRef;
-  case 6: return a > e->alphaRef;
-  default: return a != e->alphaRef;
+  switch (e->ATST) {
+  case GS_ATST_NEVER: return 0;
+  case GS_ATST_ALWAYS: return 1;
+  case GS_ATST_LESS: return a < e->AREF;
+  case GS_ATST_LEQUAL: return a <= e->AREF;
+  case GS_ATST_EQUAL: return a == e->AREF;
+  case GS_ATST_GEQUAL: return a >= e->AREF;
+  case GS_ATST_GREATER: return a > e->AREF;
+  default: return a != e->AREF;  // GS_ATST_NOTEQUAL
   }
 }
 
@@ -89,23 +89,23 @@ static void drawSpan(const GsDrawEnv *e, int y, int xa, int xb, const SpanVars *
     double i = (double)(x - xa);
     uint32_t fi = (fbRow + (uint32_t)x) & GS_MEM_MASK, zi = (zRow + (uint32_t)x) & GS_MEM_MASK;
     uint32_t z = s->zFlat ? s->zConst : clampDepth(s->z + s->dzdx * i, (double)e->zMax);
-    if (e->zTest) {
+    if (e->ZTE) {
       uint32_t old = gsMem[zi];
-      if ((e->zMethod == GS_ZTST_GEQUAL && z < old) || (e->zMethod == GS_ZTST_GREATER && z <= old))
+      if ((e->ZTST == GS_ZTST_GEQUAL && z < old) || (e->ZTST == GS_ZTST_GREATER && z <= old))
         continue;
     }
     uint32_t c = TEXTURED ? sampleTexture(e, s->u + s->dudx * i, s->v + s->dvdx * i, s->color)
                           : s->color;
     int writeFb = 1, writeZ = e->zWrite;
-    uint32_t mask = e->fbMask;
-    if (e->alphaTest && !alphaPasses(e, c >> 24)) {
-      if (e->alphaFail == GS_AFAIL_KEEP)
+    uint32_t mask = e->FBMSK;
+    if (e->ATE && !alphaPasses(e, c >> 24)) {
+      if (e->AFAIL == GS_AFAIL_KEEP)
         continue;
-      if (e->alphaFail == GS_AFAIL_ZB_ONLY)
+      if (e->AFAIL == GS_AFAIL_ZB_ONLY)
         writeFb = 0;
       else
         writeZ = 0;
-      if (e->alphaFail == GS_AFAIL_RGB_ONLY)
+      if (e->AFAIL == GS_AFAIL_RGB_ONLY)
         mask |= 0xFF000000u;
     }
     if (writeFb)
@@ -160,8 +160,8 @@ static void decalSpan(const GsDrawEnv *e, int y, int xa, int xb, const SpanVars 
     drawSpan<true>(e, y, xa, xb, s);
     return;
   }
-  const uint32_t zc = s->zConst, aref = e->alphaRef, texBase = e->texBase, texPitch = e->texPitch;
-  const uint32_t uMask = (1u << e->texLogW) - 1, vMask = (1u << e->texLogH) - 1;
+  const uint32_t zc = s->zConst, aref = e->AREF, texBase = e->texBase, texPitch = e->texPitch;
+  const uint32_t uMask = (1u << e->TW) - 1, vMask = (1u << e->TH) - 1;
   const double z0 = s->z, dz = s->dzdx, zMax = (double)e->zMax;
   const double u0 = s->u, du = s->dudx, v0 = s->v, dv = s->dvdx;
   for (int i = 0; i < n; i++) {
@@ -188,7 +188,7 @@ static GsSpanFn pickDecal(int alphaTest)
 template <int ZMODE, bool ZWRITE>
 static GsSpanFn pickFast(const GsDrawEnv *e, const SpanVars *s, int alphaTest)
 {
-  if (!e->textured)
+  if (!e->TME)
     return s->zFlat ? flatSpan<ZMODE, ZWRITE, true> : flatSpan<ZMODE, ZWRITE, false>;
   return s->zFlat ? pickDecal<ZMODE, ZWRITE, true>(alphaTest)
                   : pickDecal<ZMODE, ZWRITE, false>(alphaTest);
@@ -196,31 +196,31 @@ static GsSpanFn pickFast(const GsDrawEnv *e, const SpanVars *s, int alphaTest)
 
 static GsSpanFn generic(const GsDrawEnv *e)
 {
-  return e->textured ? drawSpan<true> : drawSpan<false>;
+  return e->TME ? drawSpan<true> : drawSpan<false>;
 }
 
 GsSpanFn gsChooseSpan(const GsDrawEnv *e, const SpanVars *s)
 {
-  if (e->fbMask != 0 || (e->zTest && e->zMethod == GS_ZTST_NEVER))
+  if (e->FBMSK != 0 || (e->ZTE && e->ZTST == GS_ZTST_NEVER))
     return generic(e);
   // The alpha test: a flat colour passes or fails once for the whole primitive;
   // texels are tested per pixel in the DECAL loop only for NOTEQUAL with KEEP.
   int alphaTest = 0;
-  if (e->alphaTest && e->alphaMethod != 1) {  // 1: ALWAYS
-    if (!e->textured) {
+  if (e->ATE && e->ATST != GS_ATST_ALWAYS) {
+    if (!e->TME) {
       if (!alphaPasses(e, s->color >> 24))
         return generic(e);
-    } else if (e->alphaMethod == 7 && e->alphaFail == GS_AFAIL_KEEP) {
+    } else if (e->ATST == GS_ATST_NOTEQUAL && e->AFAIL == GS_AFAIL_KEEP) {
       alphaTest = 1;
     } else {
       return generic(e);
     }
   }
-  if (e->textured && (e->texFunction != GS_TFX_DECAL || !e->texAlpha ||
-                      e->wrapS != GS_WRAP_REPEAT || e->wrapT != GS_WRAP_REPEAT))
+  if (e->TME && (e->TFX != GS_TFX_DECAL || !e->TCC ||
+                      e->WMS != GS_WRAP_REPEAT || e->WMT != GS_WRAP_REPEAT))
     return generic(e);
-  int mode = !e->zTest || e->zMethod == GS_ZTST_ALWAYS ? ZM_NONE
-             : e->zMethod == GS_ZTST_GEQUAL           ? ZM_GEQUAL
+  int mode = !e->ZTE || e->ZTST == GS_ZTST_ALWAYS ? ZM_NONE
+             : e->ZTST == GS_ZTST_GEQUAL           ? ZM_GEQUAL
                                                       : ZM_GREATER;
   if (mode == ZM_NONE)
     return e->zWrite ? pickFast<ZM_NONE, true>(e, s, alphaTest) : pickFast<ZM_NONE, false>(e, s, alphaTest);
