@@ -442,7 +442,7 @@ static int32_t lightRows(LwsLight *light)
 // own (NumChannels, Channel, ParentItem). Bones are not drawn, so the block
 // ends the current item: its lines then act on nothing, as the item lines
 // before the first item do, and cannot overwrite the object (a bone whose
-// parent is its object made that object its own parent).
+// parent is its object would make that object its own parent).
 static int sceneRows(int32_t *result)
 {
   if (cmdIs("PreviewFirstFrame")) lws->firstFrame = (float)getINT32(param1);
@@ -535,8 +535,8 @@ static int32_t parseLine(void)
 
 // The numbers playback divides by. A scene without a frame size is taken as
 // 640 x 480 (LightWave's own default) and one without a frame rate as 30 a
-// second: left at 0 they made the projection and the scene time NaN or
-// infinite, and nothing was drawn.
+// second: left at 0 they would make the projection and the scene time NaN or
+// infinite, and nothing would be drawn.
 static void defaultSceneNumbers(void)
 {
   if (lws->frameWidth <= 0 || lws->frameHeight <= 0) {
