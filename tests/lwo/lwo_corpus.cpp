@@ -3,6 +3,8 @@
 // are refused cleanly, and each layer agrees with assimp on polygons and
 // surfaces.
 #include "lwo_builder.h"
+#include "imagecodec.h"
+#include "textga.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
@@ -49,6 +51,9 @@ class LwoCorpus : public LwoTest {
     MemFreeAll();
     MemInit();
     TexInit();
+    // The codecs the show registers, so that clip images load as in the show.
+    TexRegisterCodec("TGA", TgaLoad);
+    ImageCodecsRegister();
     object = static_cast<LwoObject *>(MemAlloc(sizeof(LwoObject)));
     console.clear();
     return LwoLoadLayer(object, name.c_str(), 1.0f, layer);
