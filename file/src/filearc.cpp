@@ -152,6 +152,9 @@ int32_t FileArcInit(const char *path)
 {
   if (!path)
     return ARC_ERR_NULL;
+  // Whatever happens, the archive held before is no longer the one asked
+  // for: loads must not go on reading the old one.
+  dropImage();
   int handle = FileIOOpen(path, FILEIO_READ);
   if (handle < 1) {
     ConsoleAdd("Cannot open archive file (%s)", path);
@@ -161,11 +164,11 @@ int32_t FileArcInit(const char *path)
   void *block = size >= 0 ? MemAlloc(size) : nullptr;
   if (!block) {
     FileIOClose(handle);
+    ConsoleAdd("Not enough memory for archive file (%s)", path);
     return ARC_ERR_NO_MEMORY;
   }
   int got = FileIORead(handle, block, size);
   FileIOClose(handle);
-  dropImage();
   arcBuffer = (const uint8_t *)block;
   // Only the bytes really read are taken as the image.
   arcSize = got < 0 ? 0 : (uint32_t)(got < size ? got : size);
