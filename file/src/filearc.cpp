@@ -215,8 +215,8 @@ static int32_t unpackMember(const ArcEntry *entry, const char *label, void **dat
   const uint8_t *stream = arcBuffer + entry->dataOffset;
   uint32_t room = arcSize - entry->dataOffset;
   int32_t streamSize = room > 0x7FFFFFFFu ? 0x7FFFFFFF : (int32_t)room;
-  uint32_t unpacked = 0;
-  if (FileGetPackedHeader(stream, streamSize, nullptr, &unpacked) != 0) {
+  uint32_t unpacked = 0, checksum = 0;
+  if (FileGetPackedHeader(stream, streamSize, &checksum, &unpacked) != 0) {
     if (room >= 4 && memcmp(stream, "PAK1", 4) == 0)
       return damagedMember(label, "packed stream cut short");
     unpacked = 0;
@@ -231,6 +231,12 @@ static int32_t unpackMember(const ArcEntry *entry, const char *label, void **dat
   if (unpacked > 0 && FileUnpack(stream, streamSize, block, (int32_t)unpacked) != 0) {
     MemFree(block);
     return damagedMember(label, "packed stream is broken");
+  }
+  // A flipped bit in the codes can still decode, to other bytes: the header's
+  // sum of the bytes tells them apart, so damage never reaches a loader.
+  if (computeChecksum(block, (int32_t)unpacked) != checksum) {
+    MemFree(block);
+    return damagedMember(label, "packed stream does not match its checksum");
   }
   *data = block;
   *size = (int32_t)unpacked;

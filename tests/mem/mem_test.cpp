@@ -164,8 +164,8 @@ TEST(MemPool, LastBlockGivenBackAndOverrunsFound)
   d[32 + 12] ^= 0x40;  // its link to a previous record
   EXPECT_EQ(MemCheck(), -1);
   d[32 + 12] ^= 0x40;
-  uint8_t *e = (uint8_t *)MemGetPoolStart() + MemGetFirstNode()->next + 16;
-  e[112 + 4] = 0x7F;  // the second block's size, behind its 100 bytes
+  uint8_t *e = d + 32 + 16;  // the second block, behind d's record
+  e[112 + 4] = 0x7F;          // its size, in its record behind its 100 bytes
   EXPECT_EQ(MemCheck(), -2);
   rewind();
 }

@@ -127,7 +127,7 @@ TEST_F(TexRegistry, SharesImagesByNameAndSetsScrollCodes)
   EXPECT_EQ(e[4].sameAs, nullptr);
   EXPECT_EQ(e[5].sameAs, &e[4]);
   EXPECT_EQ(TexGetPixels(&e[5]), image);
-  EXPECT_EQ(walk(), "a_scdn_scup.tga x_sclt_scrt.tga Rock_Scdn.tga rock_scdn.TGA ");
+  EXPECT_EQ(walk(), "a_scdn_scup.tga x_sclt_scrt.tga rock_scdn.tga rock_scdn.tga ");
 }
 
 TEST_F(TexRegistry, FailuresLeaveTheListAsItWas)
