@@ -7,6 +7,7 @@
 #include "mem.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
