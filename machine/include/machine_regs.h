@@ -8,6 +8,8 @@
 #pragma once
 #include <cstdint>
 
+#include "gsregs.h"
+
 enum HwReg {
   // DMA controller, channel 2 (GIF)
   D2_CHCR, D2_MADR, D2_QWC, D2_TADR, D2_ASR0, D2_ASR1, D2_SADR,
@@ -24,7 +26,12 @@ enum {
   D_CHCR_STR = 0x100,   // D2_CHCR: transfer running
   D_CTRL_DMAE = 0x1     // D_CTRL: DMA enable
 };
-// The GS registers' fields (PMODE, DISPLAY2, DISPFB2, BGCOLOR, CSR) are in gsregs.h.
+// The GS registers' layouts (PMODE, DISPLAY2, DISPFB2, BGCOLOR, CSR) are in
+// gsregs.h; the two CSR bits every caller uses are named here too.
+enum : uint64_t {
+  CSR_VSINT = GsPack(GsCSR.VSINT, 1),  // vertical sync has occurred (write 1 to clear)
+  CSR_RESET = GsPack(GsCSR.RESET, 1)   // GS reset
+};
 
 // A DMA address register (D2_MADR, D2_TADR) holds a host pointer in the model.
 void HwWrite(HwReg reg, uint64_t value);

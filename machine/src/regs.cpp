@@ -1,6 +1,5 @@
 // The register file and what a register access sets off.
 #include "machine_regs.h"
-#include "gsregs.h"
 #include "machine.h"
 #include "machine_internal.h"
 
@@ -109,12 +108,11 @@ void HwWrite(HwReg reg, uint64_t value)
     regs[reg] = (regs[reg] & ~(value & 0xFFFF)) ^ (value & 0xFFFF0000u);
     break;
   case CSR:
-    // VSINT is written 1 to clear and RESET is an action: neither is kept.
-    if (GsGet(value, GsCSR.VSINT))
+    if (value & CSR_VSINT)
       vsyncPending = 0;
-    if (GsGet(value, GsCSR.RESET))
+    if (value & CSR_RESET)
       machineGsReset();
-    regs[reg] = value & ~(GsPack(GsCSR.VSINT, 1) | GsPack(GsCSR.RESET, 1));
+    regs[reg] = value & ~(uint64_t)(CSR_VSINT | CSR_RESET);
     break;
   case DISPFB2:
     regs[reg] = value;
@@ -134,7 +132,7 @@ uint64_t HwRead(HwReg reg)
     // Polling for the vertical blank: the model lets the next field start.
     if (!vsyncPending)
       waitForField();
-    return regs[CSR] | GsPack(GsCSR.VSINT, 1);
+    return regs[CSR] | CSR_VSINT;
   }
   return regs[reg];
 }

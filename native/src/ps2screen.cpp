@@ -44,7 +44,7 @@ static void resetHardware(void)
   HwWrite(D_RBOR, 0);
   HwWrite(D_RBSR, 0);
   HwWrite(D_CTRL, HwRead(D_CTRL) | D_CTRL_DMAE);
-  HwWrite(CSR, GsPack(GsCSR.RESET, 1));
+  HwWrite(CSR, CSR_RESET);
   __sync_synchronize();
   GsPutIMR(GS_IMR_ALL_MASKED);
 }
@@ -130,8 +130,8 @@ int PS2ScreenInit(void)
 void PS2ScreenWaitVBL(void)
 {
   // Clear a pending flag first, so the wait ends at the next vertical sync.
-  HwWrite(CSR, HwRead(CSR) & GsPack(GsCSR.VSINT, 1));
-  while (!GsGet(HwRead(CSR), GsCSR.VSINT)) {
+  HwWrite(CSR, HwRead(CSR) & CSR_VSINT);
+  while (!(HwRead(CSR) & CSR_VSINT)) {
   }
 }
 

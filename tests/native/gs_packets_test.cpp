@@ -132,7 +132,7 @@ TEST(GsPackets, RefreshAlternatesTheBuffersAndWaitsForAFreshVerticalSync)
   const MachineRecording *rec = MachineGetRecording();
   ASSERT_EQ(rec->hwWrites.size(), 1u);
   EXPECT_EQ(rec->hwWrites[0].reg, CSR);
-  EXPECT_EQ(rec->hwWrites[0].value, 0x8u);  // CSR.VSINT alone: clears a pending sync
+  EXPECT_EQ(rec->hwWrites[0].value, (uint64_t)CSR_VSINT);
 }
 
 TEST(GsPackets, ClearFillPixelAndDepthSwitch)
