@@ -99,10 +99,22 @@ void machineGsImageData(uint64_t low, uint64_t high)
   if (MachineRecording *rec = machineRecording())
     if (trx.record && !rec->images.empty())
       rec->images.back().quadwords++;
-  imagePixel((uint32_t)low);
-  imagePixel((uint32_t)(low >> 32));
-  imagePixel((uint32_t)high);
-  imagePixel((uint32_t)(high >> 32));
+  uint32_t words[4] = {(uint32_t)low, (uint32_t)(low >> 32), (uint32_t)high,
+                       (uint32_t)(high >> 32)};
+  // Mostly the four pixels lie on one row, in order in memory: store them at once.
+  uint32_t first = (trx.base + (trx.y & 2047) * trx.pitch + (trx.x & 2047)) & GS_MEM_MASK;
+  if (trx.active && trx.pixelsLeft >= 4 && trx.x + 4 <= trx.x0 + trx.width &&
+      (trx.x & 2047) <= 2047 - 3 && first <= GS_MEM_MASK - 3) {
+    std::memcpy(&gsMem[first], words, sizeof words);
+    trx.pixelsLeft -= 4;
+    if ((trx.x += 4) >= trx.x0 + trx.width) {
+      trx.x = trx.x0;
+      trx.y++;
+    }
+    return;
+  }
+  for (uint32_t word : words)
+    imagePixel(word);
 }
 
 // The context registers of the primitive: context 2 sits one address above context 1.
