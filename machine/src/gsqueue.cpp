@@ -67,8 +67,18 @@ enum { SMALL_BATCH = 64 };
 struct GsCommand {
   uint32_t env;  // index in envs
   int kind;
+  int32_t blockFirst, blockLast;  // the blocks of rows its vertices span, at least
   GsVertex v[3];
 };
+
+// Whether a primitive spanning blocks first..last can have rows in `band`:
+// a cheap test before the drawing routine's own, for the many small ones.
+static inline int mayReach(const GsCommand *c, const GsBand *band)
+{
+  int span = c->blockLast - c->blockFirst;
+  int ahead = (band->index - c->blockFirst % band->count + band->count) % band->count;
+  return span >= band->count - 1 || ahead <= span;
+}
 
 // Written by the program's thread between flushes, read by every drawer
 // during one.
@@ -103,7 +113,8 @@ static void drawBands(void)
     uint64_t pixels = 0;
     for (int i = 0; i < batchCount; i++) {
       const GsCommand *c = &batch[i];
-      pixels += drawNow(&envs[c->env], &band, c->kind, &c->v[0], &c->v[1], &c->v[2]);
+      if (mayReach(c, &band))
+        pixels += drawNow(&envs[c->env], &band, c->kind, &c->v[0], &c->v[1], &c->v[2]);
     }
     pool.pixels.fetch_add(pixels);
     if (pool.bandsDone.fetch_add(1) + 1 == pool.bands) {
@@ -328,10 +339,21 @@ void gsQueueDraw(const GsDrawEnv *env, int fresh, int kind, const GsVertex *a, c
   cmd->env = (uint32_t)envCount - 1;
   cmd->kind = kind;
   cmd->v[0] = *a;
-  if (kind != GS_KIND_POINT)
+  int32_t yMin = a->y, yMax = a->y;
+  if (kind != GS_KIND_POINT) {
     cmd->v[1] = *b;
-  if (kind == GS_KIND_TRIANGLE)
+    yMin = b->y < yMin ? b->y : yMin;
+    yMax = b->y > yMax ? b->y : yMax;
+  }
+  if (kind == GS_KIND_TRIANGLE) {
     cmd->v[2] = *c;
+    yMin = c->y < yMin ? c->y : yMin;
+    yMax = c->y > yMax ? c->y : yMax;
+  }
+  // Rows drawn lie within ceil(yMin / 16) .. (yMax + 8) / 16 (points round);
+  // rows below 0 never are.
+  cmd->blockFirst = (yMin < 0 ? 0 : yMin) >> (4 + GS_BAND_SHIFT);
+  cmd->blockLast = (yMax + 15 < 0 ? 0 : yMax + 15) >> (4 + GS_BAND_SHIFT);
 }
 
 void gsQueueSync(void)
