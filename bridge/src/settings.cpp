@@ -19,6 +19,8 @@ void SettingsGetValue(int key, char *value)
     snprintf(value, SETTINGS_VALUE_SIZE, "1");
   else if (key == SETTINGS_SPEED && config->sceneSpeed)
     snprintf(value, SETTINGS_VALUE_SIZE, "scene");
+  else if (key == SETTINGS_STATS && config->stats)
+    snprintf(value, SETTINGS_VALUE_SIZE, "1");
   else if (key == SETTINGS_LOOP_FRAMES)
     snprintf(value, SETTINGS_VALUE_SIZE, "%d", MachineGetLoopFrames());
 }

@@ -85,6 +85,8 @@ static void addOptions(CLI::App &app, MachineConfig &config, BootOptions &boot)
                  "found as LightWave would), or a name under the host folder (e.g. 'Scenes\\ship.lws')");
   app.add_flag("--headless", boot.headless, "Never open a window, even when a display is available");
   app.add_flag("--quiet", config.quiet, "No title block on standard output and no progress line");
+  app.add_flag("--stats", config.stats,
+               "At exit, print frames per second and each stage's time per frame on standard output");
   app.footer(keysHelp);
 }
 
