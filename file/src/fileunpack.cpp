@@ -1,7 +1,8 @@
 // Packed streams, the reader: enters the stream's code table into lookup
 // tables on the next few bits and decodes the data through them, keeping a
-// code tree only for the few codes that are longer. The layout is in
-// filepack.h. Every read is checked against the stream's length, and a table
+// code tree only for the few codes that are longer. Large members are read
+// by several readers in step, each from its own piece of the stream. The
+// layout is in filepack.h. Every read is checked against the stream's length, and a table
 // that is not a prefix code or data that leads nowhere stops the decoding.
 #include "filepack.h"
 
