@@ -32,7 +32,6 @@ struct MachineConfig {
   // else is looked for by its file name alone in the folders of the files
   // read before it (the scene's, the objects'), the latest first.
   int findByName = 0;
-  int stats = 0;            // at exit, frames per second and each stage's time per frame
 };
 
 // The defaults: the built demo content's folder as host folder (the current

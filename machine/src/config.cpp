@@ -47,7 +47,6 @@ void MachineDefaults(MachineConfig *out)
   out->outWidth = 0;
   out->outHeight = 0;
   out->findByName = 0;
-  out->stats = 0;
 }
 
 void MachineSetup(const MachineConfig *in)
