@@ -8,6 +8,7 @@
 // the PNG, video and checksum presenters, numbered from 0; the blank frames
 // of the screen set-up come before the loop and are not frames.
 #include "display_present.h"
+#include "gs_draw.h"
 #include "gsregs.h"
 #include "machine_internal.h"
 #include "machine_regs.h"
@@ -21,6 +22,7 @@ int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height
   uint64_t display = machineRegValue(DISPLAY2), fb = machineRegValue(DISPFB2);
   if (display == 0)
     return -1;  // the display circuit has not been set up
+  gsQueueSync();
   int w = (int)((GsGet(display, GsDISPLAY.DW) + 1) / (GsGet(display, GsDISPLAY.MAGH) + 1));
   int h = (int)((GsGet(display, GsDISPLAY.DH) + 1) / (GsGet(display, GsDISPLAY.MAGV) + 1));
   uint32_t base = (uint32_t)GsGet(fb, GsDISPFB.FBP) * (GS_PAGE_BYTES / 4);
