@@ -74,11 +74,17 @@ int32_t RenderVertexBufferReserve(VertexBuffer *buffer, int32_t count)
     return RENDER_OK;
   if (count > INT32_MAX / (int32_t)sizeof(ScreenVertex))
     return RENDER_ERR_MEMORY;
-  ScreenVertex *block = static_cast<ScreenVertex *>(MemAlloc(count * (int32_t)sizeof(ScreenVertex)));
+  // The old records are copied and only the rest is zeroed: the same bytes
+  // as a zeroed block with the records copied over it, written once. Objects
+  // grow these buffers at every load.
+  ScreenVertex *block =
+      static_cast<ScreenVertex *>(MemAllocUninit(count * (int32_t)sizeof(ScreenVertex)));
   if (!block)
     return RENDER_ERR_MEMORY;
-  if (buffer->records && buffer->capacity > 0)
-    memcpy(block, buffer->records, (size_t)buffer->capacity * sizeof(ScreenVertex));
+  int32_t kept = buffer->records && buffer->capacity > 0 ? buffer->capacity : 0;
+  if (kept > 0)
+    memcpy(block, buffer->records, (size_t)kept * sizeof(ScreenVertex));
+  memset(block + kept, 0, (size_t)(count - kept) * sizeof(ScreenVertex));
   buffer->records = block;
   buffer->capacity = count;
   if (buffer->count > count)
