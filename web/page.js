@@ -23,6 +23,7 @@
     run: 0,            // the show now playing; an older one's frames end it
     frame: -1,         // the show's number of the frame on the canvas
     presented: 0,      // frames drawn on the canvas by this run
+    late: 0,           // of them, frames drawn after their field had begun
     ended: null,       // the program's exit status once it has ended
     crashed: null,     // what stopped the program, if it stopped
     errors: [],        // standard error's lines and the console's problem lines
@@ -95,9 +96,12 @@
     stepping = false;
     if (!unpaced) {
       const now = performance.now();
-      if (nextField < now - fieldMs)
+      let late = nextField < now - fieldMs;
+      if (late)
         nextField = now;  // far behind (a slow frame, a pause): no catching up
       nextField += fieldMs;
+      if (late || nextField <= now)
+        state.late++;
       await sleep(nextField - now);
     } else {
       await breathe();
@@ -123,7 +127,7 @@
   // `scene` as --scene does.
   function start(archive, scene) {
     const run = ++state.run;
-    Object.assign(state, { frame: -1, presented: 0, ended: null, crashed: null, errors: [], lines: [] });
+    Object.assign(state, { frame: -1, presented: 0, late: 0, ended: null, crashed: null, errors: [], lines: [] });
     consoleBox.textContent = '';
     showErrors();
     nextField = 0;
