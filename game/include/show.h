@@ -13,9 +13,12 @@ void cbKey(int key);
 void do3D(void);
 void doScrollTxt(void);
 
-// For tests: the scene record, the scroll position in pixels, the scroll
-// text's length, and a return to the state before start-up.
+// For tests: the scene record, the scroll position in pixels (and a jump to
+// another), the scroll text and its length, and a return to the state before
+// start-up.
 LwsScene *ShowGetScene(void);
 int ShowGetScrollPosition(void);
+void ShowSetScrollPosition(int position);
+const char *ShowGetText(void);
 int ShowGetTextLength(void);
 void ShowReset(void);

@@ -229,6 +229,16 @@ int ShowGetScrollPosition(void)
   return pos;
 }
 
+void ShowSetScrollPosition(int position)
+{
+  pos = position;
+}
+
+const char *ShowGetText(void)
+{
+  return text;
+}
+
 int ShowGetTextLength(void)
 {
   return (int)strlen(text);

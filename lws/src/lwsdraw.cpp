@@ -14,9 +14,10 @@
 // own motion, each ancestor's from the direct parent outward, then the view.
 //
 // Playback never trusts the scene's numbers: missing motion channels read as
-// 0 (scale channels as 1: cameras and lights have none), a parent or morph
-// target that does not exist is ignored, and a parent chain that loops stops
-// after TRANS_TABLE_SIZE ancestors.
+// 0 (scale channels as 1: cameras have none, and an ancestor scaled by 0
+// would take its children with it), a parent or morph target that does not
+// exist is ignored, and a parent chain that loops stops after
+// TRANS_TABLE_SIZE ancestors.
 #include <cmath>
 #include <cstring>
 
@@ -42,10 +43,11 @@ float LwsGetTime(void)
   return time;
 }
 
-// Channel k of an item at time t; `missing` when the item has no such channel.
+// Channel k of an item at time t; `missing` when the item has no such
+// channel, or counts it (NumChannels) but gave it no keys.
 static float channelAt(const LwsBlock *item, int32_t k, float t, float missing)
 {
-  if (!item->channels || k >= item->channelCount)
+  if (!item->channels || k >= item->channelCount || item->channels[k].keyCount <= 0)
     return missing;
   return EnvEval(&item->channels[k], t);
 }

@@ -21,6 +21,7 @@
 #include "mem.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -174,6 +175,13 @@ static int32_t firstPass(void)
     ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
     return -1;
   }
+  // NOTE: a grid of 0 divides by 0: every position, pivot and point would be
+  // infinite or NaN and nothing would be drawn.
+  if (!std::isfinite(lws->worldScale)) {
+    ConsoleAdd("Error : %s has a grid size of %g, which gives no world scale !", lws->name,
+               (double)lws->gridSize);
+    return -1;
+  }
   return 0;
 }
 
@@ -325,15 +333,21 @@ static void readFloats(float *to, int32_t count)
     to[i] = getFLOAT32(lwsToken[1 + i]);
 }
 
-// Group name: two lines on, inside its quotes.
+// Group name: two lines on, the whole line inside its quotes ("Face Parts"
+// holds a space, so it is not one token).
 static int32_t groupLine(void)
 {
   if (nextLine() != 0 || nextLine() != 0)
     return -1;
-  size_t length = strlen(cmd);
+  const char *start = lwsLine;
+  while (*start == ' ')
+    start++;
+  size_t length = strlen(start);
+  while (length > 0 && start[length - 1] == ' ')
+    length--;
   group[0] = 0;
   if (length >= 2) {
-    memcpy(group, cmd + 1, length - 2);
+    memcpy(group, start + 1, length - 2);
     group[length - 2] = 0;
   }
   return 0;
@@ -424,6 +438,11 @@ static int32_t lightRows(LwsLight *light)
 
 // Rows 1 to 8 and 13 to 20: scene settings and new items. 1 when the line
 // was one of them.
+// NOTE: an AddBone block follows its object's lines and has item lines of its
+// own (NumChannels, Channel, ParentItem). Bones are not drawn, so the block
+// ends the current item: its lines then act on nothing, as the item lines
+// before the first item do, and cannot overwrite the object (a bone whose
+// parent is its object would make that object its own parent).
 static int sceneRows(int32_t *result)
 {
   if (cmdIs("PreviewFirstFrame")) lws->firstFrame = (float)getINT32(param1);
@@ -434,6 +453,7 @@ static int sceneRows(int32_t *result)
   else if (cmdIs("AddNullObject")) *result = nullObjectLine();
   else if (cmdIs("AddLight")) *result = lightLine();
   else if (cmdIs("AddCamera")) *result = cameraLine();
+  else if (cmdIs("AddBone")) currBlock = nullptr;  // a bone is not an item: skipped whole
   else if (cmdIs("MotionBlur")) lws->renderFlags |= param1[0] == '1' ? LWS_RENDER_MOTION_BLUR : 0;
   else if (cmdIs("Antialiasing")) lws->renderFlags |= param1[0] == '1' ? LWS_RENDER_ANTIALIASING : 0;
   else if (cmdIs("FrameSize")) {
@@ -513,6 +533,23 @@ static int32_t parseLine(void)
   return 0;
 }
 
+// The numbers playback divides by. A scene without a frame size is taken as
+// 640 x 480 (LightWave's own default) and one without a frame rate as 30 a
+// second: left at 0 they would make the projection and the scene time NaN or
+// infinite, and nothing would be drawn.
+static void defaultSceneNumbers(void)
+{
+  if (lws->frameWidth <= 0 || lws->frameHeight <= 0) {
+    ConsoleAdd("Warning : %s has no frame size, 640 x 480 is used !", lws->name);
+    lws->frameWidth = 640;
+    lws->frameHeight = 480;
+  }
+  if (!(lws->framesPerSecond > 0.0f) || !std::isfinite(lws->framesPerSecond)) {
+    ConsoleAdd("Warning : %s has no frame rate, 30 frames a second are used !", lws->name);
+    lws->framesPerSecond = 30.0f;
+  }
+}
+
 int32_t lwsParse(LwsScene *scene, LwsProgressFn progressFn)
 {
   lws = scene;
@@ -532,5 +569,7 @@ int32_t lwsParse(LwsScene *scene, LwsProgressFn progressFn)
     result = parseLine();
   }
   lwsParentsResolve(lws);  // also for the items a failed parse leaves
+  if (result == 0)
+    defaultSceneNumbers();
   return result;
 }

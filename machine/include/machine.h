@@ -65,6 +65,10 @@ void MachineSetLoopFrames(int frames);
 int MachineGetLoopFrames(void);
 // Vertical syncs (field starts) since MachineSetup.
 int MachineFieldCount(void);
+// Tests: the clock that paces real time, in nanoseconds, and the wait until
+// a time on it, in place of the host's steady clock and sleep (both null:
+// the host's again). Set it before MachineSetup, which starts the beat.
+void MachineSetClock(int64_t (*now)(void), void (*waitUntil)(int64_t));
 
 // Image codecs beyond TGA: the desktop's start-up hands the model a function
 // that adds them to the texture registry, and the show's start-up has the

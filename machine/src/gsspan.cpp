@@ -52,13 +52,16 @@ static uint32_t sampleTexture(const GsDrawEnv *e, double u, double v, uint32_t v
   uint32_t x = wrapTexel(tu, e->texLogW, e->wrapS, e->minU, e->maxU);
   uint32_t y = wrapTexel(tv, e->texLogH, e->wrapT, e->minV, e->maxV);
   uint32_t texel = gsMem[(e->texBase + y * e->texPitch + x) & GS_MEM_MASK];
+  // NOTE: with TCC 0 the texture has no alpha and the vertex alpha passes
+  // through as it is, in MODULATE as in DECAL: it is not multiplied by itself.
   if (!e->texAlpha)
     texel = (texel & 0xFFFFFF) | (vertexColor & 0xFF000000u);
   if (e->texFunction == GS_TFX_DECAL)
     return texel;
   // MODULATE (HIGHLIGHT modes are taken as MODULATE): 0x80 is 1.0.
-  uint32_t out = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
+  int channels = e->texAlpha ? 4 : 3;
+  uint32_t out = e->texAlpha ? 0 : vertexColor & 0xFF000000u;
+  for (int shift = 0; shift < 8 * channels; shift += 8) {
     uint32_t c = ((vertexColor >> shift & 0xFF) * (texel >> shift & 0xFF)) >> 7;
     out |= (c > 255 ? 255 : c) << shift;
   }

@@ -8,9 +8,36 @@
 
 // Written by HwWrite and by the model's own reactions; read by HwRead and the model.
 static uint64_t regs[HW_REG_COUNT];
-static int vsyncPending;                                  // CSR.VSINT
-static int fieldCount;                                    // vertical syncs since set-up
-static std::chrono::steady_clock::time_point nextVsync;  // real-time pacing
+static int vsyncPending;   // CSR.VSINT
+static int fieldCount;     // vertical syncs since set-up
+static int64_t nextVsync;  // real-time pacing: the next field start, in ns of the clock
+// The pacing clock: the host's steady clock unless a test set its own.
+static int64_t (*clockNow)(void);
+static void (*clockWaitUntil)(int64_t);
+
+static int64_t hostNow(void)
+{
+  using namespace std::chrono;
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+static void hostWaitUntil(int64_t when)
+{
+  using namespace std::chrono;
+  auto since = duration_cast<steady_clock::duration>(nanoseconds(when));
+  std::this_thread::sleep_until(steady_clock::time_point(since));
+}
+
+void MachineSetClock(int64_t (*now)(void), void (*waitUntil)(int64_t))
+{
+  clockNow = now && waitUntil ? now : nullptr;
+  clockWaitUntil = now && waitUntil ? waitUntil : nullptr;
+}
+
+static int64_t nowNs(void)
+{
+  return clockNow ? clockNow() : hostNow();
+}
 
 void machineRegsReset(void)
 {
@@ -18,7 +45,7 @@ void machineRegsReset(void)
     r = 0;
   vsyncPending = 0;
   fieldCount = 0;
-  nextVsync = std::chrono::steady_clock::now();
+  nextVsync = nowNs();
 }
 
 uint64_t machineRegValue(int reg)
@@ -35,18 +62,24 @@ void machineRegSet(int reg, uint64_t value)
 // The next field start. Unpaced, it comes at once; in real time it comes
 // 1/50 s (PAL) or 1001/60000 s (NTSC) after the previous one. The frames
 // before --start are nobody's to watch and come at once too.
+// NOTE: a frame that overran its field waits for the next field start on
+// the same beat, not for a whole field from now: a 30 ms frame on PAL ends at
+// 40 ms, as on the console, where the vertical blank does not move. Fields
+// missed are not made up.
 static void waitForField(void)
 {
   const MachineConfig *config = MachineGetConfig();
   if (config->realtime && MachineFrameCount() >= config->startFrame) {
-    using namespace std::chrono;
-    auto field = config->region == MACHINE_REGION_PAL ? duration<double>(1.0 / 50.0)
-                                                      : duration<double>(1001.0 / 60000.0);
-    auto now = steady_clock::now();
-    if (nextVsync < now - duration_cast<steady_clock::duration>(field))
-      nextVsync = now;  // far behind (a slow frame): do not try to catch up
-    nextVsync += duration_cast<steady_clock::duration>(field);
-    std::this_thread::sleep_until(nextVsync);
+    // 1/50 s or 1001/60000 s in ns, rounded: 20000000 or 16683333.
+    const int64_t field = config->region == MACHINE_REGION_PAL ? 20000000 : 16683333;
+    int64_t now = nowNs();
+    nextVsync += field;
+    if (nextVsync < now)
+      nextVsync += (now - nextVsync + field - 1) / field * field;
+    if (clockWaitUntil)
+      clockWaitUntil(nextVsync);
+    else
+      hostWaitUntil(nextVsync);
   }
   vsyncPending = 1;
   fieldCount++;

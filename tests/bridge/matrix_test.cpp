@@ -1,8 +1,11 @@
 // Matrix stacks: products in row-vector order, rotation signs, frustum, push and pop.
+#include "machine.h"
 #include "matrix.h"
 #include "mem.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
+#include <string>
 
 namespace {
 
@@ -31,6 +34,22 @@ TEST_F(Matrix, RotationSignsFollowTheAxisComponent)
   Vector3 p = apply(1, 0, 0);
   EXPECT_NEAR(p.x, 0.0f, 1e-6);
   EXPECT_NEAR(p.y, 1.0f, 1e-6);
+
+  // 90 about Y: the angle is negated (-90: sin -1, cos 0), so m2 = sin = -1
+  // and m8 = -sin = 1; +X goes to -Z and +Z to +X, as a heading of 90 turns
+  // LightWave's +Z (ahead) to +X (right).
+  MatrixLoadIdentity();
+  MatrixRotate(90, 0, 1, 0);
+  EXPECT_NEAR(m[2], -1.0f, 1e-6);
+  EXPECT_NEAR(m[8], 1.0f, 1e-6);
+  EXPECT_NEAR(m[0], 0.0f, 1e-6);
+  EXPECT_NEAR(m[5], 1.0f, 1e-6);
+  p = apply(1, 0, 0);
+  EXPECT_NEAR(p.x, 0.0f, 1e-6);
+  EXPECT_NEAR(p.z, -1.0f, 1e-6);
+  p = apply(0, 0, 1);
+  EXPECT_NEAR(p.x, 1.0f, 1e-6);
+  EXPECT_NEAR(p.z, 0.0f, 1e-6);
 
   // The angle is scaled by the axis component: 90 about (0, 2, 0) is 180 about Y.
   MatrixLoadIdentity();
@@ -91,6 +110,14 @@ TEST_F(Matrix, FrustumKeepsM15AtOneAndOrthoMapsTheBox)
   EXPECT_FLOAT_EQ(m[5], 1);
   EXPECT_FLOAT_EQ(m[10], -101.0f / 99.0f);
   EXPECT_FLOAT_EQ(m[14], -200.0f / 99.0f);
+  // An off-centre frustum: x from -1 to 3, y from 0 to 2, near 2. m8 and m9
+  // shift the centre: (3 - 1) / 4 = 0.5 and (2 + 0) / 2 = 1.
+  MatrixFrustum(-1, 3, 0, 2, 2, 100);
+  EXPECT_FLOAT_EQ(m[0], 1.0f);  // 2 x 2 / 4
+  EXPECT_FLOAT_EQ(m[5], 2.0f);  // 2 x 2 / 2
+  EXPECT_FLOAT_EQ(m[8], 0.5f);
+  EXPECT_FLOAT_EQ(m[9], 1.0f);
+  EXPECT_FLOAT_EQ(m[15], 1.0f);
 
   MatrixOrtho(0, 512, 0, 256, -1, 1);
   Vector3 in = {512, 256, 0}, out;
@@ -117,10 +144,39 @@ TEST_F(Matrix, PushAndPopKeepTheCurrentNodeRules)
   MatrixTranslate(1, 0, 0);
   EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[12], 7);
 
+  // Two pushes without selecting the mode again leave the current node two
+  // below the top, where a stray operation changes it. A pop copies the new
+  // top into the current node, so the stray change is gone once it is the
+  // top again.
+  MatrixMode(MATRIX_MODELVIEW);
+  MatrixLoadIdentity();
+  MatrixPush();
+  MatrixPush();
+  MatrixTranslate(0, 3, 0);  // the bottom node, under two copies of the identity
+  MatrixPop();               // the bottom takes the new top's identity
+  MatrixPop();
+  EXPECT_FLOAT_EQ(MatrixGet(MATRIX_MODELVIEW)->m[13], 0);
+
   // The bottom node is never popped; other stacks are untouched.
   MatrixPop();
   ASSERT_NE(MatrixGet(MATRIX_MODELVIEW), nullptr);
   EXPECT_FLOAT_EQ(MatrixGet(MATRIX_PROJECTION)->m[12], 0);
+}
+
+// Four lines of the rows x 100, truncated toward zero, then an empty line.
+TEST_F(Matrix, DumpPrintsRowsInHundredths)
+{
+  Matrix4 m = {};
+  const float values[16] = {1, -0.5f, 0.019f, -0.019f, 2.5f, 0, 0, 0, 0, 0, 1e30f, -1e30f, 0, 0, 0, 1};
+  for (int i = 0; i < 16; i++)
+    m.m[i] = values[i];
+  m.m[5] = std::nanf("");
+  std::string text;
+  MachineCaptureConsole(&text);
+  MatrixDump(&m);
+  MatrixDump(nullptr);
+  MachineCaptureConsole(nullptr);
+  EXPECT_EQ(text, "100 -50 1 -1\n250 0 0 0\n0 0 2147483647 -2147483648\n0 0 0 100\n\n");
 }
 
 TEST_F(Matrix, PushingAndPoppingEveryFrameDoesNotUseThePoolUp)

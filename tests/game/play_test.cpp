@@ -157,6 +157,80 @@ TEST(Play, OneLoopIs1250FramesAndTheTextWraps)
   EXPECT_EQ(ShowGetTextLength(), 1868);
 }
 
+// The font as its source draws it: 50 glyphs in the scroll's lookup order,
+// each 8 rows of '#' (lit) and '.' (dark), top row first.
+std::vector<std::vector<std::string>> sourceGlyphs()
+{
+  std::istringstream in(ReadHostFile(std::string(MORVANE_SOURCE_DIR) + "/data/font/glyphs.txt"));
+  std::vector<std::vector<std::string>> glyphs;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("glyph ", 0) == 0)
+      glyphs.emplace_back();
+    else if (!glyphs.empty() && line.size() == 8 && line.find_first_not_of("#.") == std::string::npos)
+      glyphs.back().push_back(line);
+  }
+  return glyphs;
+}
+
+// Draws one frame of the show at scroll position `position` and returns the
+// 8 x 8 blocks of the text's rows (PAL: 232 to 239) at surface columns 0, 8,
+// 16 ... as the source draws glyphs.
+std::vector<std::vector<std::string>> frameAt(int position)
+{
+  ShowSetScrollPosition(position);
+  cbDraw();
+  std::vector<uint32_t> picture;
+  int width = 0, height = 0;
+  EXPECT_EQ(MachineDisplayPicture(&picture, &width, &height), 0);
+  std::vector<std::vector<std::string>> blocks(width / 8);
+  for (int b = 0; b < width / 8; b++)
+    for (int y = 232; y < 240; y++) {
+      std::string row;
+      for (int x = 8 * b; x < 8 * b + 8; x++)
+        row += (picture[(size_t)y * width + x] & 0xFFFFFF) ? '#' : '.';
+      blocks[b].push_back(row);
+    }
+  return blocks;
+}
+
+// Characters drawn with the glyphs they select: "p" and "s" have glyphs of
+// their own (48 and 44); the line break is not in the font, so it repeats
+// the glyph found last in the frame ("!" before it), or glyph 0 ("A") when
+// it is the first character drawn. The scroll wraps after the frame drawn at
+// 8 x the text's length, which shows nothing.
+TEST(Play, ScrollTextGlyphsAndItsWrapFrame)
+{
+  TempDir dir;
+  MachineConfig config = noScene(dir.path, MACHINE_REGION_PAL);
+  playInProcess(&config, 1);
+  const std::vector<std::vector<std::string>> glyphs = sourceGlyphs();
+  ASSERT_EQ(glyphs.size(), 50u);
+  const std::string text = ShowGetText();
+  const int fps = (int)text.find("Fps"), lineBreak = (int)text.find('\n');
+  ASSERT_GT(fps, 0);
+  ASSERT_EQ(text[lineBreak - 1], '!');
+
+  auto blocks = frameAt(8 * fps - 8);  // "F" at column 8
+  EXPECT_EQ(blocks[1], glyphs[5]);     // F
+  EXPECT_EQ(blocks[2], glyphs[48]);    // p
+  EXPECT_EQ(blocks[3], glyphs[44]);    // s
+  EXPECT_EQ(blocks[4], glyphs[45]);    // space: dark
+  blocks = frameAt(8 * lineBreak - 16);  // "!" at column 8, the line break at 16
+  EXPECT_EQ(blocks[1], glyphs[28]);
+  EXPECT_EQ(blocks[2], glyphs[28]);
+  blocks = frameAt(8 * lineBreak - 8);  // "!" at column 0 is not drawn
+  EXPECT_EQ(blocks[0], glyphs[45]);
+  EXPECT_EQ(blocks[1], glyphs[0]);
+
+  const int last = 8 * ShowGetTextLength();
+  frameAt(last - 1);
+  EXPECT_EQ(ShowGetScrollPosition(), last);  // not wrapped yet
+  blocks = frameAt(last);
+  EXPECT_EQ(ShowGetScrollPosition(), 0);
+  for (const auto &block : blocks)
+    EXPECT_EQ(block, glyphs[45]);
+}
+
 // Measures every displayed frame against the one before: the mean over the
 // picture of |dR| + |dG| + |dB| (0 to 765), and the pixels near white under
 // the scroll text (other than the text's own pure white).

@@ -164,6 +164,21 @@ TEST(Envelope, TcbTangents)
   // Tension 1 on the first key: no outgoing tangent; 5 + 0.125 x 0 - 0.125 x 5.
   e.keys->tension = 1.0f;
   EXPECT_FLOAT_EQ(EnvEval(&e, 0.5f), 4.375f);
+
+  // Continuity 0.5 on the peak. Arriving: a = (1 - c) = 0.5 on the rise, b =
+  // (1 + c) = 1.5 on the fall, times 1 / 2 for the span's share of the two:
+  // 0.5 (0.5 x 10 + 1.5 x -10) = -5; leaving the first key: 10.
+  LwsEnvelope c = ReadEnvelope({"0 0 0 0 0 0 0 0 0", "10 1 0 0 0.5 0 0 0 0", "0 2 0 0 0 0 0 0 0"}, 1, 1);
+  EXPECT_FLOAT_EQ(EnvEval(&c, 0.5f), 6.875f);    // 5 + 0.125 x 10 - 0.125 x -5
+  EXPECT_FLOAT_EQ(EnvEval(&c, 0.25f), 3.203125f);  // 1.5625 + 1.40625 + 0.234375
+  // Leaving the peak: a = 1.5 on the rise, b = 0.5 on the fall: 0.5 (15 - 5)
+  // = 5; arriving at the last key: the fall, -10. 5 + 0.125 x 5 + 0.125 x 10.
+  EXPECT_FLOAT_EQ(EnvEval(&c, 1.5f), 6.875f);
+  // Bias 0.5 on the first key, which has no key before it: its outgoing
+  // tangent is b x the rise, b = (1 - bias) = 0.5, so 5; the peak's arriving
+  // tangent is 0. 5 + 0.125 x 5.
+  LwsEnvelope b = ReadEnvelope({"0 0 0 0 0 0.5 0 0 0", "10 1 0 0 0 0 0 0 0", "0 2 0 0 0 0 0 0 0"}, 1, 1);
+  EXPECT_FLOAT_EQ(EnvEval(&b, 0.5f), 5.625f);
 }
 
 TEST(Envelope, HermiteAndBezierTangents)

@@ -2,6 +2,7 @@
 // capacities. Each fails with the parsing-problem message and never reads or
 // writes outside the text or the records.
 #include "lwsscene.h"
+#include "matrix.h"
 
 TEST_F(LwsTest, ArgumentsAndMissingFiles)
 {
@@ -101,4 +102,98 @@ TEST_F(LwsTest, LongNamesAreCut)
   EXPECT_EQ(strlen(scene->items[1]->light->name), 181u);
   EXPECT_EQ(strlen(scene->items[2]->morphChannels[0].name), 191u);
   EXPECT_EQ(Load("LoadObjectLayer 1 a/" + longName + "\n"), LWS_ERR_FAILED);
+}
+
+// The numbers playback divides by. Left as the text gave them, a scene
+// without a frame size had a projection of 0 / 0 (NaN) and one without a
+// frame rate a scene time of 60 / 0 (infinite), and drew nothing; a grid of 0
+// made the world scale infinite. Each is defaulted or refused, and says so.
+TEST_F(LwsTest, SceneNumbersThatWouldDivideByZero)
+{
+  ASSERT_EQ(Load("PreviewLastFrame 60\nAddNullObject n\n"), LWS_OK) << console;
+  EXPECT_TRUE(Printed("Warning : scene.lws has no frame size, 640 x 480 is used !")) << console;
+  EXPECT_TRUE(Printed("Warning : scene.lws has no frame rate, 30 frames a second are used !"));
+  EXPECT_EQ(scene->frameWidth, 640);
+  EXPECT_EQ(scene->frameHeight, 480);
+  EXPECT_EQ(scene->framesPerSecond, 30.0f);
+  MatrixInit();
+  scene->halfWidth = 256;
+  scene->halfHeight = 128;
+  scene->playPosition = 0.5f;
+  ASSERT_EQ(LwsEnable(scene), LWS_OK);
+  EXPECT_FLOAT_EQ(LwsGetTime(), 1.0f);  // half of 60 frames at 30 a second
+  const float *m = MatrixGet(MATRIX_PROJECTION)->m;
+  // 640 x 480 at zoom 3.2: x spans +-0.41667 at the near plane, times 256.
+  EXPECT_NEAR(m[0], 256.0f / 0.4166667f, 0.05f);
+  EXPECT_NEAR(m[5], 128.0f / 0.3125f, 0.05f);
+
+  // Half a frame size, a frame rate of 0, below 0 or not a number.
+  for (const char *numbers : {"FrameSize 640 0\nFramesPerSecond 0\n", "FrameSize -1 480\nFramesPerSecond -25\n",
+                              "FrameSize 0 0\nFramesPerSecond nan\n", "FramesPerSecond inf\n"}) {
+    ASSERT_EQ(Load(numbers), LWS_OK) << numbers;
+    EXPECT_EQ(scene->frameWidth * 3, scene->frameHeight * 4) << numbers;
+    EXPECT_EQ(scene->framesPerSecond, 30.0f) << numbers;
+    EXPECT_TRUE(Printed("no frame rate")) << numbers;
+  }
+  // Given numbers stay, without a word.
+  ASSERT_EQ(Load("FrameSize 320 240\nFramesPerSecond 25\n"), LWS_OK);
+  EXPECT_EQ(scene->frameWidth, 320);
+  EXPECT_EQ(scene->framesPerSecond, 25.0f);
+  EXPECT_EQ(console, "");
+
+  // A grid of 0: 10 / 0 x 3.2 is infinite, 10 / 0 x 0 NaN.
+  for (const char *grid : {"ViewZoomFactor 3.2\nGridSize 0\n", "ViewZoomFactor 0\nGridSize 0\n"}) {
+    EXPECT_EQ(Load(std::string("AddNullObject n\n") + grid), LWS_ERR_FAILED) << grid;
+    EXPECT_TRUE(Printed("Error : scene.lws has a grid size of 0, which gives no world scale !")) << console;
+    EXPECT_TRUE(Printed("there is a parsing problem"));
+  }
+}
+
+// A bone block has item lines of its own. Taken as the object's, a bone's
+// channels replaced the object's, its pivot moved it and its parent (the
+// object) made the object its own parent.
+TEST_F(LwsTest, BoneBlocksAreSkippedWhole)
+{
+  ASSERT_EQ(Load("AddNullObject Body\nAddNullObject Arm\nPivotPosition 1 2 3\nNumChannels 1\n"
+                 "Channel 0\n" + ConstantEnvelope("7") + "ParentItem 10000000\n"
+                 "BoneFalloffType 5\nAddBone\nBoneName Bone\nBoneRestPosition 0 0 0\nBoneMotion\n"
+                 "NumChannels 9\nChannel 0\n" + ConstantEnvelope("99") + "ParentItem 10000001\n"
+                 "AddBone 40000001\nBoneName Bone2\nPivotPosition 9 9 9\nParentItem 40000000\n"
+                 "AddLight\nLightName Sun\nParentItem 10000001\n"
+                 "ViewZoomFactor 1\nGridSize 10\n"),
+            LWS_OK)
+      << console;
+  ASSERT_EQ(scene->itemCount, 3);
+  const LwsBlock *arm = scene->items[1];
+  ASSERT_EQ(arm->channelCount, 1);
+  EXPECT_EQ(EnvEval(&arm->channels[0], 0.0f), 7.0f);
+  EXPECT_EQ(arm->parentIndex, 1);
+  EXPECT_EQ(arm->pivot[0], 1.0f);
+  EXPECT_EQ(arm->pivot[2], 3.0f);
+  EXPECT_STREQ(scene->items[2]->light->name, "Sun");  // the next item reads as before
+  EXPECT_EQ(scene->items[2]->parentIndex, 2);
+}
+
+// An ancestor without scale channels scales its children by 1, not by 0: a
+// camera has six channels, and a light may count nine but give only six.
+TEST_F(LwsTest, AncestorsWithoutScaleChannels)
+{
+  std::string six;
+  for (int k = 0; k < 6; k++)
+    six += "Channel " + std::to_string(k) + "\n" + ConstantEnvelope(k == 2 ? "5" : "0");
+  ASSERT_EQ(Load("AddCamera\nCameraMotion\nNumChannels 6\n" + six + "AddLight\nNumChannels 9\n" + six +
+                 "AddNullObject OnCamera\nParentItem 30000000\nAddNullObject OnLight\nParentItem 20000000\n"
+                 "ViewZoomFactor 1\nGridSize 10\n"),
+            LWS_OK)
+      << console;
+  MatrixInit();
+  for (int i : {2, 3}) {
+    float world[16];
+    ASSERT_EQ(LwsItemWorld(scene, scene->items[i], 0.0f, world), LWS_OK);
+    // The item's own scale (world scale 1) times the ancestor's: 1.
+    EXPECT_FLOAT_EQ(world[0], 1.0f) << i;
+    EXPECT_FLOAT_EQ(world[5], 1.0f) << i;
+    EXPECT_FLOAT_EQ(world[10], 1.0f) << i;
+    EXPECT_FLOAT_EQ(world[14], 5.0f) << i;  // carried 5 along Z by its parent
+  }
 }

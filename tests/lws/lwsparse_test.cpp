@@ -54,6 +54,18 @@ TEST_F(LwsTest, SettingsItemsAndLists)
   EXPECT_EQ(LwsGetCurrentFile()->data, nullptr);  // the text is released
   EXPECT_EQ(LwsFree(scene), LWS_OK);
   EXPECT_EQ(LwsFree(nullptr), LWS_ERR_NULL);
+
+  // The other values of the flags, light types and colours.
+  ASSERT_EQ(Load("Antialiasing 1\nMotionBlur 0\nAmbientColor 0.25 0.5 0.75\n"
+                 "AddLight\nLightType 1\nAddLight\nLightType 2\nAddLight\nLightType 7\n"),
+            LWS_OK);
+  EXPECT_EQ(scene->renderFlags, LWS_RENDER_ANTIALIASING);
+  EXPECT_FLOAT_EQ(scene->ambientColor[0], 0.25f);
+  EXPECT_FLOAT_EQ(scene->ambientColor[1], 0.5f);
+  EXPECT_FLOAT_EQ(scene->ambientColor[2], 0.75f);
+  EXPECT_EQ(scene->items[0]->light->type, 1);
+  EXPECT_EQ(scene->items[1]->light->type, 2);
+  EXPECT_EQ(scene->items[2]->light->type, 0);  // an unknown code leaves it
 }
 
 TEST_F(LwsTest, WorldScaleNeedsTheZoomBeforeTheGrid)
@@ -124,13 +136,15 @@ TEST_F(LwsTest, MorphGroupsAndEndomorphChannels)
 {
   std::string form = "{ MorfForm\n  \"Smile\"\n  x\n" + ConstantEnvelope("0.5") +
                      "{ MorfForm\n  \"Big Grin\"\n  x\n" + ConstantEnvelope("1") + "}\n";
-  ASSERT_EQ(Load("AddNullObject N\nPlugin 1 MorphMixer\n{ Group\n  1\n  \"Face\"\n" + form),
+  // A group name is the whole quoted line: cut at its first space, "Face
+  // Parts" became "Fac" and no endomorph matched.
+  ASSERT_EQ(Load("AddNullObject N\nPlugin 1 MorphMixer\n{ Group\n  1\n  \"Face Parts\"  \n" + form),
             LWS_OK)
       << console;
   const LwsBlock *n = scene->items[0];
   ASSERT_EQ(n->morphChannelCount, 2);
-  EXPECT_STREQ(n->morphChannels[0].name, "Face.Smile");
-  EXPECT_STREQ(n->morphChannels[1].name, "Face.Big Grin");
+  EXPECT_STREQ(n->morphChannels[0].name, "Face Parts.Smile");
+  EXPECT_STREQ(n->morphChannels[1].name, "Face Parts.Big Grin");
   EXPECT_FLOAT_EQ(EnvEval(n->morphChannels[1].envelope, 0.0f), 1.0f);
 }
 
@@ -188,7 +202,7 @@ TEST_F(LwsTest, ParentsOfEveryKindAtAnyIndexEvenLater)
   EXPECT_EQ(scene->items[39]->parentIndex, 39);  // object 0x27's parent is object 0x26
   EXPECT_EQ(scene->items[40]->parentIndex, 40);  // the light's parent: object 0x27
   EXPECT_EQ(scene->items[41]->parentIndex, 2);
-  EXPECT_FALSE(Printed("Warning")) << console;
+  EXPECT_FALSE(Printed("Warning : item")) << console;
 }
 
 // Scenes of LightWave 8 and later: item ids on the item lines, names with

@@ -302,6 +302,40 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
     }
 }
 
+// MODULATE: each colour channel is texel x vertex / 0x80, clamped at 255;
+// alpha is multiplied the same way when the texture has alpha (TCC 1) and is
+// the vertex alpha itself when it has none (TCC 0). Squaring the vertex alpha
+// there turned 0x40 into 0x20.
+TEST(GsRaster, TexturesModulateWithAndWithoutTextureAlpha)
+{
+  const uint32_t vertex = 0x40FF8040;  // A 0x40, B 0xFF, G 0x80, R 0x40
+  for (int tcc = 0; tcc < 2; tcc++) {
+    setUp();
+    uint32_t tex[16];
+    uploadTexture(tex);
+    uint64_t tex0 = TEXBASE / 256 | 1 << 14 | 2ull << 26 | 2ull << 30 | (uint64_t)tcc << 34;
+    gs({{TEX0, tex0}, {PRIM, 0x116}, {RGBAQ, vertex}, {UV, 0}, {XYZ2, at(0, 0)},
+        {UV, 64 | 64 << 16}, {XYZ2, at(4, 4)}});
+    // Texel 1 is 0x80020406 (R 6, G 4, B 2, alpha 0x80), worked by hand:
+    // R 0x40 x 6 / 0x80 = 3, G 0x80 x 4 / 0x80 = 4, B 0xFF x 2 / 0x80 = 3.
+    EXPECT_EQ(pixel(1, 0), 0x40030403u) << "TCC " << tcc;
+    // Texel 0 has alpha 0: with TCC 1 that gives 0, with TCC 0 the vertex's.
+    EXPECT_EQ(pixel(0, 0) >> 24, tcc ? 0u : 0x40u);
+    // Texel 14 is 0x800F1E2D: R 0x40 x 0x2D / 0x80 = 0x16 (22.5 cut),
+    // G 0x1E, B 0xFF x 0x0F / 0x80 = 0x1D (29.9 cut); alpha 0x80 x 0x40.
+    EXPECT_EQ(pixel(2, 3), 0x401D1E16u) << "TCC " << tcc;
+  }
+  // DECAL with TCC 0: the texel's colour and the vertex alpha.
+  setUp();
+  uint32_t tex[16];
+  uploadTexture(tex);
+  uint64_t decal = TEXBASE / 256 | 1 << 14 | 2ull << 26 | 2ull << 30 | 1ull << 35;
+  gs({{TEX0, decal}, {PRIM, 0x116}, {RGBAQ, vertex}, {UV, 0}, {XYZ2, at(0, 0)},
+      {UV, 64 | 64 << 16}, {XYZ2, at(4, 4)}});
+  EXPECT_EQ(pixel(0, 0), 0x40010203u);
+  EXPECT_EQ(pixel(1, 0), 0x40020406u);
+}
+
 TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
 {
   setUp();

@@ -40,7 +40,7 @@ TEST(LwinfoLws, JsonCarriesTheSceneAsParsed)
   run = jsonQuery(scene + " --eval 1", "d[\"items\"][0][\"values\"][0]");
   EXPECT_EQ(run.output, "5.0\n");
   // World matrices at 1 s, in world units (world scale 32): the object 5 m
-  // along X (its scale channels have no keys: 0), the null carried there by
+  // along X (its scale channels have no keys: 1), the null carried there by
   // it, the camera (no channels) at the origin unturned.
   run = jsonQuery(scene + " --eval 1", "d[\"items\"][0][\"world\"][12], d[\"items\"][1][\"world\"][12], "
                                        "d[\"camera\"][\"item\"], d[\"camera\"][\"world\"]");
