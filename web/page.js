@@ -95,13 +95,17 @@
       await new Promise(resolve => { wake = resolve; });
     stepping = false;
     if (!unpaced) {
+      // A frame that overran its field waits for the next field start on the
+      // same beat, as on the console, whose vertical blank does not move;
+      // fields missed are not made up.
       const now = performance.now();
-      let late = nextField < now - fieldMs;
-      if (late)
-        nextField = now;  // far behind (a slow frame, a pause): no catching up
+      if (nextField === 0)
+        nextField = now;
       nextField += fieldMs;
-      if (late || nextField <= now)
+      if (nextField < now) {
         state.late++;
+        nextField += Math.ceil((now - nextField) / fieldMs) * fieldMs;
+      }
       await sleep(nextField - now);
     } else {
       await breathe();
