@@ -14,7 +14,8 @@ enum {
   FILE_ERR_NOT_FOUND = -3,      // not on the host device under either name
   FILE_ERR_WRITE = -4,          // cannot be opened for writing
   FILE_ERR_NO_MEMORY = -5,      // no pool block for the bytes
-  FILE_ERR_NOT_IN_ARCHIVE = -6  // not in the archive under either name
+  FILE_ERR_NOT_IN_ARCHIVE = -6, // not in the archive under either name
+  FILE_ERR_DAMAGED = -9         // in the archive, but its entry or bytes are broken
 };
 
 struct FileData {
@@ -24,8 +25,10 @@ struct FileData {
 };
 
 // Loads `name` whole. The name is repaired in place (a leading '\' gets "C:"
-// in front; "C:folder" gets its backslash), so the caller's buffer needs room
-// for two more characters.
+// in front; "C:folder" gets its backslash, "C:/folder" is left as it is), so
+// the caller's buffer needs room for two more characters. A member the
+// archive holds but cannot hand over gives -5 (no pool block) or -9 (damaged)
+// at once; only a missing one is tried under the second-chance name.
 int32_t FileLoad(FileData *file, char *name);
 int32_t FileWrite(const FileData *file);
 int32_t FileFree(FileData *file);

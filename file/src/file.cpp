@@ -12,6 +12,8 @@
 // Repairs two short forms of a Windows path, in place:
 //   "\vorlanth\x.lws" -> "C:\vorlanth\x.lws"   (a path without its drive)
 //   "C:vorlanth\x.lws" -> "C:\vorlanth\x.lws"  (a drive without its backslash)
+// A drive followed by '/' ("C:/vorlanth/x.lws") already has its separator:
+// the archive's names treat '/' as '\', and so does the host device.
 // NOTE: the caller's buffer is taken to hold FILE_NAME_SIZE bytes; a repair
 // that would not fit there is not made.
 static void repairName(char *name)
@@ -23,7 +25,8 @@ static void repairName(char *name)
     name[1] = ':';
     length += 2;
   }
-  if (length >= 2 && name[1] == ':' && name[2] != '\\' && length + 1 < FILE_NAME_SIZE) {
+  if (length >= 2 && name[1] == ':' && name[2] != '\\' && name[2] != '/' &&
+      length + 1 < FILE_NAME_SIZE) {
     memmove(name + 3, name + 2, length - 1);
     name[2] = '\\';
   }
@@ -73,6 +76,38 @@ static int32_t loadFromHost(FileData *file, const char *name, const char *second
   return FILE_OK;
 }
 
+// What a failed archive lookup leaves and returns. A member that is there
+// but has no room in the pool (-5) or is damaged (-9) keeps its own code, so
+// the loader's message and its caller do not call it missing.
+static int32_t archiveFailure(FileData *file, int32_t result)
+{
+  clearRecord(file);
+  if (result == ARC_ERR_NO_MEMORY) {
+    ConsoleAdd("Not enough memory");
+    return FILE_ERR_NO_MEMORY;
+  }
+  ConsoleAdd("Error while getting %s from archive file !", file->name);
+  return result == ARC_ERR_DAMAGED ? FILE_ERR_DAMAGED : FILE_ERR_NOT_IN_ARCHIVE;
+}
+
+// The record's name from the archive, else the second-chance name; a member
+// found under the first name but not handed over gets no second try, which
+// would only add a false "Missing file" line.
+static int32_t loadFromArchive(FileData *file, const char *second)
+{
+  void *data = nullptr;
+  int32_t size = 0;
+  int32_t result = FileArcGetFile(&data, file->name, &size);
+  bool found = result == ARC_ERR_NO_MEMORY || result == ARC_ERR_DAMAGED;
+  if (result != 0 && !found && second[0])
+    result = FileArcGetFile(&data, second, &size);
+  if (result != 0)
+    return archiveFailure(file, result);
+  file->size = size;
+  file->data = data;
+  return FILE_OK;
+}
+
 int32_t FileLoad(FileData *file, char *name)
 {
   if (!file || !name)
@@ -94,21 +129,8 @@ int32_t FileLoad(FileData *file, char *name)
   if (written < 0 || written >= (int)sizeof second)
     second[0] = 0;
 
-  if (FileArcIsPresent() == 1) {
-    void *data = nullptr;
-    int32_t size = 0;
-    int32_t result = FileArcGetFile(&data, file->name, &size);
-    if (result != 0 && second[0])
-      result = FileArcGetFile(&data, second, &size);
-    if (result != 0) {
-      clearRecord(file);
-      ConsoleAdd("Error while getting %s from archive file !", file->name);
-      return FILE_ERR_NOT_IN_ARCHIVE;
-    }
-    file->size = size;
-    file->data = data;
-    return FILE_OK;
-  }
+  if (FileArcIsPresent() == 1)
+    return loadFromArchive(file, second);
   return loadFromHost(file, file->name, second);
 }
 

@@ -152,6 +152,9 @@ int32_t FileArcInit(const char *path)
 {
   if (!path)
     return ARC_ERR_NULL;
+  // Whatever happens, the archive held before is no longer the one asked
+  // for: loads must not go on reading the old one.
+  dropImage();
   int handle = FileIOOpen(path, FILEIO_READ);
   if (handle < 1) {
     ConsoleAdd("Cannot open archive file (%s)", path);
@@ -161,11 +164,11 @@ int32_t FileArcInit(const char *path)
   void *block = size >= 0 ? MemAlloc(size) : nullptr;
   if (!block) {
     FileIOClose(handle);
+    ConsoleAdd("Not enough memory for archive file (%s)", path);
     return ARC_ERR_NO_MEMORY;
   }
   int got = FileIORead(handle, block, size);
   FileIOClose(handle);
-  dropImage();
   arcBuffer = (const uint8_t *)block;
   // Only the bytes really read are taken as the image.
   arcSize = got < 0 ? 0 : (uint32_t)(got < size ? got : size);
@@ -212,8 +215,8 @@ static int32_t unpackMember(const ArcEntry *entry, const char *label, void **dat
   const uint8_t *stream = arcBuffer + entry->dataOffset;
   uint32_t room = arcSize - entry->dataOffset;
   int32_t streamSize = room > 0x7FFFFFFFu ? 0x7FFFFFFF : (int32_t)room;
-  uint32_t unpacked = 0;
-  if (FileGetPackedHeader(stream, streamSize, nullptr, &unpacked) != 0) {
+  uint32_t unpacked = 0, checksum = 0;
+  if (FileGetPackedHeader(stream, streamSize, &checksum, &unpacked) != 0) {
     if (room >= 4 && memcmp(stream, "PAK1", 4) == 0)
       return damagedMember(label, "packed stream cut short");
     unpacked = 0;
@@ -228,6 +231,12 @@ static int32_t unpackMember(const ArcEntry *entry, const char *label, void **dat
   if (unpacked > 0 && FileUnpack(stream, streamSize, block, (int32_t)unpacked) != 0) {
     MemFree(block);
     return damagedMember(label, "packed stream is broken");
+  }
+  // A flipped bit in the codes can still decode, to other bytes: the header's
+  // sum of the bytes tells them apart, so damage never reaches a loader.
+  if (computeChecksum(block, (int32_t)unpacked) != checksum) {
+    MemFree(block);
+    return damagedMember(label, "packed stream does not match its checksum");
   }
   *data = block;
   *size = (int32_t)unpacked;

@@ -68,6 +68,9 @@ int32_t LwoInit(void)
     if (result != 0)
       return result;
   }
+  int32_t seams = LwoObjBuildSeams();
+  if (seams != 0)
+    return seams;
   if (initLwo->needNormals) {
     int32_t result = LwoObjBuildNormals();
     if (result != 0)

@@ -122,8 +122,9 @@ static int32_t makeSeamArrays(LwoUVMap *map)
   return 0;
 }
 
-// The surface's triangles, in the order of its triIndices, are its triangles
-// among the object's in object order: `slot[t]` is triangle t's place there.
+// Finds the surface's UV map and lays down the map's seam arrays when it is
+// the first surface to use it. The seam copies themselves are made for all
+// surfaces together afterwards (LwoObjBuildSeams).
 int32_t LwoSurfBuildUVMapping(void)
 {
   LwoSurface *surface = &initLwo->surfaces[initSurf];
@@ -136,27 +137,51 @@ int32_t LwoSurfBuildUVMapping(void)
   surface->uvMap = map;
   if (!map->seamPoints && makeSeamArrays(map) != 0)
     return LWO_ERR_NO_MEMORY;
-  int32_t next = map->totalCount;
-  // Every entry is written below. Locals, so the stores do not make the
-  // compiler fetch the object's fields and initSurf again for every triangle.
-  int32_t *slot = (int32_t *)lwoAllocUninit(initLwo->triangleCount, sizeof(int32_t));
-  if (!slot)
-    return lwoNoMemory();
+  return 0;
+}
+
+static bool takesSeams(const LwoSurface *surface)
+{
+  return surface->texture && surface->projection == LWO_PROJ_UV && surface->uvMap;
+}
+
+// slot[t]: triangle t's place among its own surface's triangles, which is its
+// place in that surface's triIndices (they are in object order), or -1 for a
+// triangle of no surface. One table serves every surface. The surfaces'
+// counts serve as fill cursors and end where they began.
+static void fillSlots(int32_t *slot)
+{
+  LwoSurface *surfaces = initLwo->surfaces;
   const LwoPolygon *polygons = initLwo->polygons;
   const LwoTriangle *triangles = initLwo->triangles;
-  int32_t surfaceIndex = initSurf;
-  for (int32_t t = 0, n = 0, count = initLwo->triangleCount; t < count; t++)
-    slot[t] = polygons[triangles[t].polygon].surface == surfaceIndex ? n++ : -1;
+  int32_t surfaceCount = initLwo->surfaceCount;
+  for (int32_t s = 0; s < surfaceCount; s++)
+    surfaces[s].triCount = 0;
+  for (int32_t t = 0, count = initLwo->triangleCount; t < count; t++) {
+    int32_t s = polygons[triangles[t].polygon].surface;
+    slot[t] = s >= 0 && s < surfaceCount ? surfaces[s].triCount++ : -1;
+  }
+}
 
+// Step through the map's VMAD entries in file order: each corner of this
+// surface's triangles that an entry names is pointed at a copy of its point
+// carrying the entry's coordinates.
+static void copySeams(int32_t s, const int32_t *slot)
+{
+  LwoSurface *surface = &initLwo->surfaces[s];
+  LwoUVMap *map = surface->uvMap;
+  const LwoPolygon *polygons = initLwo->polygons;
+  const LwoTriangle *triangles = initLwo->triangles;
+  int32_t next = map->totalCount;
   for (int32_t d = 0; d < map->discCount; d++) {
     const LwoUV *entry = &map->discUV[d];
-    const LwoPolygon *polygon = &initLwo->polygons[entry->polygon];
+    const LwoPolygon *polygon = &polygons[entry->polygon];
     for (int32_t t = polygon->firstTriangle; t < polygon->firstTriangle + polygon->triCount; t++) {
-      if (slot[t] < 0)
+      if (polygons[triangles[t].polygon].surface != s || slot[t] < 0)
         continue;
       int32_t *corners = &surface->triIndices[slot[t] * 3];
       for (int k = 0; k < 3; k++) {
-        if (initLwo->triangles[t].vertex[k] != entry->vertex || next >= map->seamRoom)
+        if (triangles[t].vertex[k] != entry->vertex || next >= map->seamRoom)
           continue;
         corners[k] = next;
         memcpy(&map->seamPoints[next * 3], &initLwo->points[entry->vertex * 3], 3 * sizeof(float));
@@ -166,8 +191,30 @@ int32_t LwoSurfBuildUVMapping(void)
       }
     }
   }
-  MemFree(slot);
   map->totalCount = next;
   map->flatCount = next;
+}
+
+// The table of triangle places is 4 bytes a triangle: it is built once for
+// the object, after every other block of the surfaces, so that it is the
+// pool's last block and goes back to the pool when the copies are made. One
+// table per surface, never given back, would take 4 bytes a triangle for
+// every UV-mapped surface.
+int32_t LwoObjBuildSeams(void)
+{
+  int32_t users = 0;
+  for (int32_t s = 0; s < initLwo->surfaceCount; s++)
+    users += takesSeams(&initLwo->surfaces[s]);
+  if (users == 0)
+    return 0;
+  // fillSlots writes every entry.
+  int32_t *slot = (int32_t *)lwoAllocUninit(initLwo->triangleCount, sizeof(int32_t));
+  if (!slot)
+    return lwoNoMemory();
+  fillSlots(slot);
+  for (int32_t s = 0; s < initLwo->surfaceCount; s++)
+    if (takesSeams(&initLwo->surfaces[s]))
+      copySeams(s, slot);
+  MemFreeLast(slot);
   return 0;
 }

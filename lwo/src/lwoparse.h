@@ -208,6 +208,7 @@ int32_t LwoObjBuildNormals(void);
 int32_t LwoMorphAlloc(void);
 int32_t LwoSurfBuildUV(void);
 int32_t LwoSurfBuildUVMapping(void);
+int32_t LwoObjBuildSeams(void);
 
 // Walks one polygon at the cursor: its point count (flag bits masked off)
 // and, when `keep`, up to LWO_MAX_POLY_POINTS indices into `points` (the

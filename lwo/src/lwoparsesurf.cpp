@@ -17,7 +17,9 @@
 
 // Walks the strings of a TAGS chunk, copying string k into surface k when
 // `surfaces` is given. A zero ends a string; a zero right after it is its pad
-// byte. Returns the number of strings ended inside the chunk.
+// byte. Returns the number of strings, counting a last one that the chunk
+// ends without a zero: it names a surface as well, and the copying pass
+// writes it, so the count must make room for it.
 static int32_t walkTags(LwoSurface *surfaces)
 {
   int32_t count = 0, length = 0;
@@ -34,7 +36,7 @@ static int32_t walkTags(LwoSurface *surfaces)
     count++;
     length = 0;
   }
-  return count;
+  return length > 0 ? count + 1 : count;
 }
 
 int32_t LwoParseSurfCreate(void)

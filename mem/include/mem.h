@@ -29,6 +29,11 @@ void *MemAlloc(int32_t size);
 // (a file read into it, a copy), where zero-filling would be wasted work.
 void *MemAllocUninit(int32_t size);
 void MemFree(void *block);
+// Gives back `block` when it is the most recent allocation (a temporary
+// table taken and released before anything else is allocated): the pool
+// rewinds to its start. Any other block is left as MemFree leaves it.
+// Returns 1 when the block was given back, 0 otherwise.
+int32_t MemFreeLast(void *block);
 void MemFreeAll(void);
 
 // Books of the pool, for tests and diagnostics.
@@ -40,3 +45,11 @@ const MemNode *MemGetNode(uint32_t offset);      // the record at a pool offset,
 // Changes every time MemFreeAll forgets the pool: a module that keeps a block
 // across calls compares it to know whether its block may have been handed out again.
 uint32_t MemGetGeneration(void);
+// Walks the allocation list and checks every record against the layout the
+// pool writes: each record right behind its block, each block right behind
+// the record before, the list linked both ways and ending at the position,
+// the sizes adding up to the books. 0 when all hold; otherwise -1 - the
+// index of the first bad record. A write past the end of a block lands on
+// the record behind it first, so this finds overruns inside the pool that
+// no sanitizer sees.
+int32_t MemCheck(void);

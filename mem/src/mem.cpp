@@ -88,6 +88,26 @@ void MemFree(void *block)
   (void)block;  // the pool reclaims nothing
 }
 
+int32_t MemFreeLast(void *block)
+{
+  if (!block || lastUsed == MEM_NONE)
+    return 0;
+  MemNode *node = nodeAt(lastUsed);
+  if (memPool + node->block != block)
+    return 0;
+  uint32_t previous = node->previous;
+  memUsed -= node->size;
+  memPointer = node->block;
+  lastUsed = previous;
+  if (previous == MEM_NONE) {
+    tree = MEM_NONE;
+    last = 0;
+  } else {
+    nodeAt(previous)->next = MEM_NONE;
+  }
+  return 1;
+}
+
 void MemFreeAll(void)
 {
   generation++;
@@ -122,6 +142,46 @@ const MemNode *MemGetNode(uint32_t offset)
   if (offset == MEM_NONE || offset > MEM_POOL_SIZE - sizeof(MemNode))
     return nullptr;
   return nodeAt(offset);
+}
+
+static uint32_t padded16(int32_t size)
+{
+  return ((uint32_t)size + 15u) & ~15u;
+}
+
+// One record at `offset`, reached from `previous`: where the layout puts it.
+static bool recordFits(uint32_t offset, uint32_t previous, uint32_t earliest)
+{
+  if (offset > MEM_POOL_SIZE - sizeof(MemNode) || offset < earliest)
+    return false;
+  const MemNode *node = nodeAt(offset);
+  return node->size >= 0 && node->block % 16 == 0 && node->block >= earliest &&
+         node->block <= offset && padded16(node->size) == offset - node->block &&
+         node->previous == previous;
+}
+
+int32_t MemCheck(void)
+{
+  int64_t sum = 0;
+  int32_t index = 0;
+  uint32_t previous = MEM_NONE, earliest = 0;
+  for (uint32_t at = tree; at != MEM_NONE; index++) {
+    // The first block may start anywhere before its record (the pool is
+    // not rewound after MemFreeAll); each later one right behind the last.
+    if (!recordFits(at, previous, earliest))
+      return -1 - index;
+    const MemNode *node = nodeAt(at);
+    if (previous != MEM_NONE && node->block != earliest)
+      return -1 - index;
+    sum += node->size;
+    previous = at;
+    earliest = at + (uint32_t)sizeof(MemNode);
+    at = node->next;
+  }
+  if (previous != lastUsed || sum != memUsed ||
+      (previous != MEM_NONE && earliest != memPointer))
+    return -1 - index;
+  return 0;
 }
 
 uint32_t MemGetGeneration(void)

@@ -101,7 +101,7 @@ TEST_F(LwoTest, PlanarCoordinatesOnEachAxisAndBadBoxes)
 {
   // Stored points (1, -1, 5), (0, 0.5, -1), (10, 0, 0): file z is the negation.
   std::string points = Pnts({1, -1, -5, 0, 0.5f, 1, 10, 0, 0});
-  Block z, x, box, zero, bad, cyl;
+  Block z, x, y, box, zero, bad, cyl;
   z.axis = 2;
   z.size[0] = z.size[1] = z.size[2] = 2;
   x = z;
@@ -115,10 +115,14 @@ TEST_F(LwoTest, PlanarCoordinatesOnEachAxisAndBadBoxes)
   bad.axis = 7;
   cyl = z;
   cyl.projection = 1;
-  ASSERT_EQ(Load(Form({Tags({"Z", "X", "Box", "Zero", "Bad", "Cyl"}), points,
+  y = z;  // u from x, v from the file's z, about a centre off the origin
+  y.axis = 1;
+  y.centre[2] = 1;
+  ASSERT_EQ(Load(Form({Tags({"Z", "X", "Box", "Zero", "Bad", "Cyl", "Y"}), points,
                        Pols({{0, 1, 2}}), Clip(1, "wood.tga"),
                        Surf("Z", {Blok(z)}), Surf("X", {Blok(x)}), Surf("Box", {Blok(box)}),
-                       Surf("Zero", {Blok(zero)}), Surf("Bad", {Blok(bad)}), Surf("Cyl", {Blok(cyl)})})),
+                       Surf("Zero", {Blok(zero)}), Surf("Bad", {Blok(bad)}), Surf("Cyl", {Blok(cyl)}),
+                       Surf("Y", {Blok(y)})})),
             LWO_OK);
   const LwoSurface *s = object->surfaces;
   EXPECT_EQ(UV(s[0], 0), (std::vector<float>{1, 0}));
@@ -129,6 +133,10 @@ TEST_F(LwoTest, PlanarCoordinatesOnEachAxisAndBadBoxes)
   EXPECT_EQ(UV(s[4], 0), (std::vector<float>{0, 0}));
   EXPECT_EQ(s[5].projection, LWO_PROJ_CYLINDRICAL);
   EXPECT_EQ(UV(s[5], 0), (std::vector<float>{0, 0}));
+  // On Y: u = x / 2 + 0.5; v = 0.5 + (Z - 1) / 2 for the file's Z (-5, 1, 0).
+  EXPECT_EQ(UV(s[6], 0), (std::vector<float>{1, -2.5f}));
+  EXPECT_EQ(UV(s[6], 1), (std::vector<float>{0.5f, 0.5f}));
+  EXPECT_EQ(UV(s[6], 2), (std::vector<float>{5.5f, 0}));
   for (int32_t k = 0; k < object->surfaceCount; k++)
     for (int32_t i = 0; i < s[k].uvCount * 2; i++)
       EXPECT_TRUE(std::isfinite(s[k].uv[i]));
@@ -198,4 +206,113 @@ TEST_F(LwoTest, SurfacesSharingAUvMapKeepOneNumbering)
   // A map name that names no map: drawn in the flat colour, no map to read.
   EXPECT_EQ(object->surfaces[2].projection, LWO_PROJ_NONE);
   EXPECT_EQ(object->surfaces[2].uvMap, nullptr);
+}
+
+// An image block of channel REFL makes the surface reflective; its image is
+// taken only when the surface has none yet, so of a colour image and a
+// reflection image the first one read stays, whatever its kind.
+TEST_F(LwoTest, AReflectionImageNeverReplacesAnImageAlreadySet)
+{
+  Block colour;
+  colour.projection = 0;  // planar
+  colour.image = 1;
+  Block chrome;
+  chrome.channel = "REFL";
+  chrome.projection = 1;  // cylindrical
+  chrome.image = 2;
+  std::string common = Tags({"A"}) + Pnts(SquarePoints()) + Pols({{0, 1, 2, 3}}) +
+                       Clip(1, "wood.tga") + Clip(2, "chrome.tga");
+  ASSERT_EQ(Load(Form({common, Surf("A", {Blok(colour), Blok(chrome)})})), LWO_OK);
+  const LwoSurface *s = &object->surfaces[0];
+  EXPECT_EQ(s->reflection, 1);
+  EXPECT_EQ(s->texture, &object->clips[0]);
+  EXPECT_EQ(s->projection, LWO_PROJ_PLANAR);
+  EXPECT_EQ(object->needNormals, 1);
+
+  ASSERT_EQ(Load(Form({common, Surf("A", {Blok(chrome), Blok(colour)})})), LWO_OK);
+  s = &object->surfaces[0];
+  EXPECT_EQ(s->reflection, 1);
+  EXPECT_EQ(s->texture, &object->clips[1]);
+  EXPECT_EQ(s->projection, LWO_PROJ_CYLINDRICAL);
+}
+
+// The normals of a triangle's corners: its unit face normal times `scale`,
+// worked out here in double precision.
+static std::vector<double> FaceNormal(const std::vector<double> &a, const std::vector<double> &b,
+                                      const std::vector<double> &c, double scale)
+{
+  double u[3], v[3];
+  for (int i = 0; i < 3; i++) {
+    u[i] = b[i] - a[i];
+    v[i] = c[i] - a[i];
+  }
+  double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+  double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  return {n[0] / length * scale, n[1] / length * scale, n[2] / length * scale};
+}
+
+// The endomorph blend adds each morphed shape's own normals, weighted, to
+// the base normals; an object-to-object morph mixes both objects' normals.
+TEST_F(LwoTest, MorphsBlendNormalsToo)
+{
+  // File z is negated on load: the triangle faces +z in stored coordinates,
+  // and the morph lifts its third corner to stored z = 1.
+  ASSERT_EQ(Load(Form({Tags({"A"}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}}),
+                       Vmap("MORF", "Lift", {{2, {0, 0, -1}}}), Smooth("A")}),
+                 2.0f),
+            LWO_OK);
+  std::vector<double> flat = FaceNormal({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 2.0);
+  std::vector<double> lifted = FaceNormal({0, 0, 0}, {1, 0, 0}, {0, 1, 1}, 2.0);
+  ASSERT_NE(object->endomorphs[0].morphNormals, nullptr);
+  for (int v = 0; v < 3; v++)
+    for (int c = 0; c < 3; c++) {
+      EXPECT_NEAR(object->baseNormals[v * 3 + c], flat[c], 1e-6);
+      EXPECT_NEAR(object->endomorphs[0].morphNormals[v * 3 + c], lifted[c], 1e-6);
+    }
+  LwoSetEndoMorphAmount(object, "Lift", 0.5f);
+  lwoEndoMorphPrepare(object);
+  for (int v = 0; v < 3; v++)
+    for (int c = 0; c < 3; c++)
+      EXPECT_NEAR(object->normals[v * 3 + c], flat[c] + 0.5 * lifted[c], 1e-6) << v << " " << c;
+  EXPECT_NEAR(object->points[2 * 3 + 2], 0.5f, 1e-7);
+
+  // Object to object: a target facing +x, a quarter of the way.
+  LwoObject *target = static_cast<LwoObject *>(MemAlloc(sizeof(LwoObject)));
+  std::string side = Form({Tags({"A"}), Pnts({0, 0, 0, 0, 1, 0, 0, 0, -1}), Pols({{0, 1, 2}}), Smooth("A")});
+  ASSERT_EQ(LwoLoadMemory(target, "t.lwo", side.data(), (int32_t)side.size(), 2.0f), LWO_OK);
+  std::vector<double> facing = FaceNormal({0, 0, 0}, {0, 1, 0}, {0, 0, 1}, 2.0);
+  ASSERT_EQ(LwoMorphInit(object, target, 0.25f), LWO_OK);
+  for (int v = 0; v < 3; v++)
+    for (int c = 0; c < 3; c++)
+      EXPECT_NEAR(object->normals[v * 3 + c], 0.75 * flat[c] + 0.25 * facing[c], 1e-6);
+}
+
+// LwoFree lets go of every array and leaves no pointer to them behind, so
+// that drawing or freeing the record again touches nothing.
+TEST_F(LwoTest, FreeLeavesNothingToReach)
+{
+  Block uv;
+  uv.projection = 5;
+  uv.uvMap = "uv";
+  ASSERT_EQ(Load(Form({Tags({"A", "B"}), Pnts(SquarePoints()), Pols({{0, 1, 2, 3}, {0, 1, 2}}),
+                       Ptag({{1, 1}}), Clip(1, "skin.tga"), Vmap("TXUV", "uv", {{0, {0.5f, 0.5f}}}),
+                       Vmad("uv", {{0, 0, 0.1f, 0.1f}}), Vmap("MORF", "M", {{1, {1, 0, 0}}}),
+                       Surf("A", {Blok(uv), Sub("SMAN", Bytes().f4(1.0f))})})),
+            LWO_OK);
+  ASSERT_NE(object->uvMaps[0].seamPoints, nullptr);
+  ASSERT_NE(object->endomorphs[0].morphNormals, nullptr);
+  LwoSurface *surfaces = object->surfaces;
+  EXPECT_EQ(LwoFree(nullptr), LWO_ERR_NULL);
+  ASSERT_EQ(LwoFree(object), LWO_OK);
+  EXPECT_EQ(surfaces[0].triIndices, nullptr);
+  EXPECT_EQ(surfaces[1].triIndices, nullptr);
+  const void *left[] = {object->surfaces, object->points, object->basePoints, object->normals,
+                        object->baseNormals, object->polygons, object->triangles,
+                        object->uvMaps[0].flatUV, object->uvMaps[0].vertexUV,
+                        object->uvMaps[0].discUV, object->uvMaps[0].seamPoints,
+                        object->endomorphs[0].deltas, object->endomorphs[0].morphNormals};
+  for (const void *pointer : left)
+    EXPECT_EQ(pointer, nullptr);
+  EXPECT_EQ(LwoFree(object), LWO_OK);
+  EXPECT_EQ(LwoEnable(object, 0), LWO_OK);  // nothing left to draw
 }

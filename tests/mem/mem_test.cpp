@@ -126,3 +126,48 @@ TEST(MemPool, UninitialisedBlocksAreBookedAlikeAndOthersStillZeroed)
 }
 
 }  // namespace
+
+namespace {
+
+// The last block goes back to the pool, and only the last; the check of the
+// records finds a byte written past a block, and nothing on a sound pool.
+TEST(MemPool, LastBlockGivenBackAndOverrunsFound)
+{
+  rewind();
+  EXPECT_EQ(MemCheck(), 0);  // empty
+  uint8_t *a = (uint8_t *)MemAlloc(40);
+  uint8_t *b = (uint8_t *)MemAlloc(24);
+  EXPECT_EQ(MemFreeLast(a), 0);  // not the last: kept as it is
+  EXPECT_EQ(MemFreeLast(nullptr), 0);
+  EXPECT_EQ(MemFreeLast(b), 1);
+  EXPECT_EQ(MemGetUsed(), 40);
+  EXPECT_EQ(MemGetPosition(), 48 + 16);
+  EXPECT_EQ(MemCheck(), 0);
+  uint8_t *c = (uint8_t *)MemAlloc(8);
+  EXPECT_EQ(c, b);  // the space is handed out again, zero-filled
+  EXPECT_EQ(c[0], 0);
+  EXPECT_EQ(MemFreeLast(c), 1);
+  EXPECT_EQ(MemFreeLast(a), 1);  // now the last, and the only one
+  EXPECT_EQ(MemGetFirstNode(), nullptr);
+  EXPECT_EQ(MemGetPosition(), 0);
+  EXPECT_EQ(MemCheck(), 0);
+
+  // A write past the padded end of a block lands on its record.
+  rewind();
+  uint8_t *d = (uint8_t *)MemAlloc(20);
+  MemAlloc(100);
+  MemAlloc(3);
+  EXPECT_EQ(MemCheck(), 0);
+  d[32] ^= 1;  // the first byte of d's record: its block offset
+  EXPECT_EQ(MemCheck(), -1);
+  d[32] ^= 1;
+  d[32 + 12] ^= 0x40;  // its link to a previous record
+  EXPECT_EQ(MemCheck(), -1);
+  d[32 + 12] ^= 0x40;
+  uint8_t *e = d + 32 + 16;  // the second block, behind d's record
+  e[112 + 4] = 0x7F;          // its size, in its record behind its 100 bytes
+  EXPECT_EQ(MemCheck(), -2);
+  rewind();
+}
+
+}  // namespace

@@ -104,11 +104,30 @@ TEST_F(TexRegistry, SharesImagesByNameAndSetsScrollCodes)
   EXPECT_EQ(TexGetPixels(&e[1]), e[0].pixels);
   EXPECT_EQ(TexGetPixels(nullptr), nullptr);
 
-  // Freeing the shared record hands its image to the record that shared it.
+  // Freeing the shared record hands its image to the first record that
+  // shared it; the others then share that one, and each hand-over keeps the
+  // pixels, their depth and the slot.
+  ASSERT_EQ(add(4, "Rock_Scdn.tga"), TEX_OK);
+  ASSERT_EQ(add(5, "rock_scdn.TGA"), TEX_OK);
+  EXPECT_EQ(loaded, "rock_scdn.tga a_scdn_scup.tga x_sclt_scrt.tga ");
+  e[0].bitsPerPixel = 24;
+  e[0].slot = 7;
   const uint8_t *image = e[0].pixels;
+  ASSERT_NE(image, nullptr);
   ASSERT_EQ(TexFree(&e[0]), TEX_OK);
+  EXPECT_EQ(e[0].pixels, nullptr);
   EXPECT_EQ(e[1].sameAs, nullptr);
-  EXPECT_EQ(TexGetPixels(&e[1]), image);
+  EXPECT_EQ(e[1].pixels, image);
+  EXPECT_EQ(e[1].bitsPerPixel * 100 + e[1].slot, 2407);
+  EXPECT_EQ(e[4].sameAs, &e[1]);
+  EXPECT_EQ(e[5].sameAs, &e[1]);
+  EXPECT_EQ(TexGetPixels(&e[4]), image);
+  EXPECT_EQ(TexGetPixels(&e[5]), image);
+  ASSERT_EQ(TexFree(&e[1]), TEX_OK);
+  EXPECT_EQ(e[4].sameAs, nullptr);
+  EXPECT_EQ(e[5].sameAs, &e[4]);
+  EXPECT_EQ(TexGetPixels(&e[5]), image);
+  EXPECT_EQ(walk(), "a_scdn_scup.tga x_sclt_scrt.tga rock_scdn.tga rock_scdn.tga ");
 }
 
 TEST_F(TexRegistry, FailuresLeaveTheListAsItWas)

@@ -187,6 +187,40 @@ TEST(HvkCare, CreateReadsOnlyRegularFilesOfAFittingSize)
   EXPECT_FALSE(fs::exists(dir.path + "/b.hvk"));
 }
 
+// Bytes no packer shrinks, so a member is stored at its full size.
+std::string noise(size_t size, uint32_t seed)
+{
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; i++) {
+    seed = seed * 1664525u + 1013904223u;
+    bytes[i] = (char)(seed >> 24);
+  }
+  return bytes;
+}
+
+// The show holds the archive and the member it loads in one 16 MiB pool: a
+// member that cannot fit beside even an archive of itself is refused, and
+// an archive whose largest member does not fit beside it gets a warning.
+TEST(HvkCare, CreateSaysWhatTheShowCannotLoad)
+{
+  TempDir dir;
+  WriteHostFile(dir.path + "/one/big.bin", noise(9000000, 1));
+  CommandResult r = RunCommand(hvk + " create " + dir.path + "/one.hvk " + dir.path + "/one 2>&1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("big.bin: 9000000 bytes: the show could never load it"), std::string::npos)
+      << r.output;
+  EXPECT_FALSE(fs::exists(dir.path + "/one.hvk"));
+
+  WriteHostFile(dir.path + "/two/a.bin", noise(6000000, 2));
+  WriteHostFile(dir.path + "/two/b.bin", noise(6000001, 3));
+  r = RunCommand(hvk + " create " + dir.path + "/two.hvk " + dir.path + "/two 2>&1 >/dev/null");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("warning: the archive (12000"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("largest member C:\\b.bin (6000001 bytes) do not fit"), std::string::npos)
+      << r.output;
+  EXPECT_TRUE(fs::exists(dir.path + "/two.hvk"));
+}
+
 // JSON in UTF-8 with camelCase keys; output that cannot be written and
 // wrong command lines.
 TEST(HvkCare, JsonOutputAndCommandLine)

@@ -9,8 +9,16 @@
 #include "mem.h"
 
 // One member can be no larger than a block of the show's memory pool, which
-// must hold it whole when the show loads it (and the packer's output).
+// must hold it whole when the show loads it (and the packer's output). The
+// tools read the archive into their own memory, so this is all they need;
+// the show holds the whole archive image in the same pool as the member
+// (HvkShowCanLoad).
 enum : int64_t { HVK_MAX_MEMBER = MEM_POOL_SIZE - 1024 };
+
+// Whether the show's pool holds an archive image of `archive` bytes and a
+// member of `member` bytes at once, each padded to 16 bytes with its 16-byte
+// record, and nothing else: the least the show needs to load that member.
+bool HvkShowCanLoad(int64_t archive, int64_t member);
 // Offsets and sizes in the archive are 32-bit; the reader takes a signed size.
 enum : int64_t { HVK_MAX_ARCHIVE = 0x7FFFFFFF };
 

@@ -45,6 +45,22 @@ static std::string tooLarge(uintmax_t size)
          "-byte limit of one member (the show's memory pool must hold it whole)";
 }
 
+bool HvkShowCanLoad(int64_t archive, int64_t member)
+{
+  auto block = [](int64_t bytes) { return ((bytes + 15) & ~(int64_t)15) + (int64_t)sizeof(MemNode); };
+  return block(archive) + block(member) <= MEM_POOL_SIZE;
+}
+
+// The show holds the archive image and the member in one pool. A member
+// that would not fit beside even an archive of itself alone can never be
+// loaded, whatever else is archived with it.
+static bool loadableAlone(const std::string &name, size_t stored, int32_t size)
+{
+  int64_t alone = ARC_HEADER_SIZE + ARC_ENTRY_SIZE + (int64_t)name.size() + 1 + (int64_t)stored +
+                  HVK_MARK_SIZE;
+  return HvkShowCanLoad(alone, size);
+}
+
 // Whether the walk's entry is a file to archive; what is neither that nor a
 // plain folder gets a warning.
 static bool wanted(const fs::directory_entry &entry)
@@ -123,6 +139,11 @@ static int addMember(const Member &member, const HvkCreateOptions &options, size
   size_t length = pack ? (size_t)packedSize : bytes.size();
   if ((int64_t)(image->size() + length + HVK_MARK_SIZE) > HVK_MAX_ARCHIVE)
     return HvkFail(options.archive, "the archive would pass 2 GiB");
+  if (!loadableAlone(member.name, length, size))
+    return HvkFail(member.path.string(),
+                   std::to_string(size) + " bytes" + (pack ? " (" + std::to_string(length) + " packed)" : "") +
+                       ": the show could never load it, its archive and it do not fit in the " +
+                       std::to_string((int)MEM_POOL_SIZE) + "-byte memory pool together");
   putWord(image, entry + 4, pack ? ARC_PACKED : ARC_STORED);
   putWord(image, entry + 8, (uint32_t)length);
   putWord(image, entry + 12, computeChecksum(bytes.data(), size));
@@ -139,6 +160,30 @@ void HvkAppendMark(std::vector<uint8_t> *image, uint32_t directoryLength)
   putWord(image, at + 4, HVK_MARK_CHECKSUMS);
   putWord(image, at + 8, directoryLength);
   putWord(image, at + 12, (uint32_t)crc32(0L, image->data(), directoryLength));
+}
+
+// The show holds the whole archive in its pool and loads a member beside
+// it: when the largest member does not fit beside this archive, the show
+// will fail on it (and on others) with "Not enough memory". A warning, not a
+// failure: the archive is still sound for the tools.
+static void warnIfTooLarge(const std::string &archive, const std::vector<Member> &members,
+                           size_t imageSize)
+{
+  const Member *largest = nullptr;
+  uintmax_t largestSize = 0;
+  for (const Member &member : members) {
+    std::error_code ec;
+    uintmax_t size = fs::file_size(member.path, ec);
+    if (!ec && (!largest || size > largestSize)) {
+      largest = &member;
+      largestSize = size;
+    }
+  }
+  if (largest && !HvkShowCanLoad((int64_t)imageSize, (int64_t)largestSize))
+    fprintf(stderr,
+            "hvk: %s: warning: the archive (%zu bytes) and its largest member %s (%ju bytes) do not fit "
+            "in the show's %d-byte memory pool together: the show cannot load that member\n",
+            archive.c_str(), imageSize, largest->name.c_str(), largestSize, (int)MEM_POOL_SIZE);
 }
 
 int HvkCreate(const HvkCreateOptions &options)
@@ -167,6 +212,7 @@ int HvkCreate(const HvkCreateOptions &options)
   std::string problem;
   if (!HvkWriteFile(options.archive, image, &problem))
     return HvkFail(options.archive, problem);
+  warnIfTooLarge(options.archive, members, image.size());
   fprintf(hvkOut, "%s: %zu members (%d packed), %zu bytes\n", options.archive.c_str(),
           members.size(), packedCount, image.size());
   return 0;
