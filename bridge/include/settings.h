@@ -6,6 +6,7 @@
 //   SETTINGS_SPEED        "scene": play at the scene's own frame rate
 //   SETTINGS_LOOP_FRAMES  written by the show: the frames one pass of its
 //                         animation takes (the desktop counts --loops in them)
+//   SETTINGS_STATS        "1": print the frame rate and stage times at the end
 #pragma once
 
 enum {
@@ -14,6 +15,7 @@ enum {
   SETTINGS_QUIET = 2,
   SETTINGS_SPEED = 3,
   SETTINGS_LOOP_FRAMES = 4,
+  SETTINGS_STATS = 5,
   SETTINGS_VALUE_SIZE = 192
 };
 

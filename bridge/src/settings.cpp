@@ -3,6 +3,7 @@
 // show writes (the length of its loop) goes to the machine model.
 #include "settings.h"
 #include "machine.h"
+#include "machine_stats.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,8 @@ void SettingsGetValue(int key, char *value)
     snprintf(value, SETTINGS_VALUE_SIZE, "1");
   else if (key == SETTINGS_SPEED && config->sceneSpeed)
     snprintf(value, SETTINGS_VALUE_SIZE, "scene");
+  else if (key == SETTINGS_STATS && MachineGetStats())
+    snprintf(value, SETTINGS_VALUE_SIZE, "1");
   else if (key == SETTINGS_LOOP_FRAMES)
     snprintf(value, SETTINGS_VALUE_SIZE, "%d", MachineGetLoopFrames());
 }

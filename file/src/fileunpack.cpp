@@ -1,11 +1,13 @@
 // Packed streams, the reader: enters the stream's code table into lookup
 // tables on the next few bits and decodes the data through them, keeping a
-// code tree only for the few codes that are longer. The layout is in
-// filepack.h. Every read is checked against the stream's length, and a table
+// code tree only for the few codes that are longer. Large members are read
+// by several readers in step, each from its own piece of the stream. The
+// layout is in filepack.h. Every read is checked against the stream's length, and a table
 // that is not a prefix code or data that leads nowhere stops the decoding.
 #include "filepack.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -341,57 +343,275 @@ static inline void putPair(uint8_t *put, uint32_t entry)
 #endif
 }
 
-// The bulk of the data, while eight bytes of stream and room for a refill's
-// worth of bytes remain: the word, its count and both positions stay in
-// registers, and the stream is read eight bytes at a time. Returns 0 when
-// the data leads to a missing child, else 1 with the number of bytes given
-// in `*given`.
-static int fastLoop(BitStream *s, const uint32_t *table, uint8_t *out, uint32_t size,
-                    uint32_t *given)
+namespace {
+
+// A reader of the bulk of the data: the word and its count, the next stream
+// byte and the next output byte, kept in registers by the loops below.
+struct FastReader {
+  const uint8_t *next;
+  uint64_t bits;
+  int count;
+  uint8_t *put;
+};
+
+}  // namespace
+
+// One refill and up to FAST_STEPS lookups; the caller makes sure eight bytes
+// of stream and 2 * FAST_STEPS bytes of output remain, and that the word
+// holds TABLE_BITS bits (topUp). Returns 0 when the data leads to a missing
+// child.
+__attribute__((always_inline)) static inline int fastSteps(FastReader *r, const uint32_t *table,
+                                                           const uint8_t *end)
 {
-  const uint8_t *next = s->next;
-  const uint8_t *end = s->end;
-  uint64_t bits = s->bits;
-  int count = s->count;
-  uint8_t *put = out;
-  uint8_t *const outEnd = out + size;
   const uint32_t shift = 64 - TABLE_BITS;
-  while (outEnd - put >= 2 * FAST_STEPS && end - next >= 8) {
-    // The word holds at least TABLE_BITS bits here, so the first lookup
-    // need not wait for the refill below: each lookup waits on the one
-    // before, and a refill in between would lengthen that chain.
-    uint32_t entry = table[bits >> shift];
-    uint64_t word;
-    memcpy(&word, next, 8);
+  // The word holds at least TABLE_BITS bits here, so the first lookup need
+  // not wait for the refill below: each lookup waits on the one before, and
+  // a refill in between would lengthen that chain.
+  uint32_t entry = table[r->bits >> shift];
+  uint64_t word;
+  memcpy(&word, r->next, 8);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    word = __builtin_bswap64(word);
+  word = __builtin_bswap64(word);
 #endif
-    bits |= word >> count;
-    next += (63 - count) >> 3;
-    count |= 56;
+  r->bits |= word >> r->count;
+  r->next += (63 - r->count) >> 3;
+  r->count |= 56;
 #pragma GCC unroll 4
-    for (int step = 0; step < FAST_STEPS; step++) {
-      if (step > 0)
-        entry = table[bits >> shift];
-      if (entry < ENTRY_GIVES_ONE) {
-        s->next = next, s->bits = bits, s->count = count;
-        if (!decodeSingle(s, put))
-          return 0;
-        put++;
-        refill(s);  // a long code may leave fewer bits than a lookup needs
-        next = s->next, bits = s->bits, count = s->count;
-        break;
-      }
-      uint32_t length = entry & 0x3F;
-      putPair(put, entry);
-      bits <<= length;
-      count -= (int)length;
-      put += entry >> PAIR_COUNT_SHIFT;
+  for (int step = 0; step < FAST_STEPS; step++) {
+    if (step > 0)
+      entry = table[r->bits >> shift];
+    if (entry < ENTRY_GIVES_ONE) {
+      BitStream s = {r->next, end, r->bits, r->count, 0};
+      if (!decodeSingle(&s, r->put))
+        return 0;
+      r->put++;
+      // A long code may leave fewer bits than a lookup needs. Near the end
+      // the word stays short, and the caller's loop ends on the stream's
+      // bytes left: the last bytes are read one code at a time, where the
+      // zero bits past the end are counted.
+      if (end - s.next >= 8)
+        refill(&s);
+      r->next = s.next, r->bits = s.bits, r->count = s.count;
+      return 1;
+    }
+    putPair(r->put, entry);
+    r->bits <<= entry & 0x3F;
+    r->count -= (int)(entry & 0x3F);
+    r->put += entry >> PAIR_COUNT_SHIFT;
+  }
+  return 1;
+}
+
+// Fills the word while eight bytes of stream remain: a reader that went a
+// code at a time may hold fewer bits than the fast loops' first lookup takes.
+static inline void topUp(BitStream *s)
+{
+  if (s->end - s->next >= 8)
+    refill(s);
+}
+
+// The bulk of the data, while eight bytes of stream and room for a refill's
+// worth of bytes remain, and the next stream byte is short of `limit`.
+// Returns 0 when the data leads to a missing child, else 1 with the number
+// of bytes given in `*given`.
+static int fastLoop(BitStream *s, const uint32_t *table, uint8_t *out, uint32_t size,
+                    uint32_t *given, const uint8_t *limit)
+{
+  topUp(s);
+  FastReader r = {s->next, s->bits, s->count, out};
+  uint8_t *const outEnd = out + size;
+  while (outEnd - r.put >= 2 * FAST_STEPS && s->end - r.next >= 8 && r.next < limit)
+    if (!fastSteps(&r, table, s->end))
+      return 0;
+  s->next = r.next, s->bits = r.bits, s->count = r.count;
+  *given = (uint32_t)(r.put - out);
+  return 1;
+}
+
+// Several readers for a large member. The codes' lengths vary, so a reader
+// cannot know where a code starts in the middle of the data, but a reader
+// that starts anywhere falls in step with the true codes within a few codes
+// (as a prefix code's decoding does, bar rare tables). So the member is cut
+// into pieces of stream; a later reader starts at its piece's first byte
+// and notes where each of its first SYNC_MARKS codes starts, and all then
+// run together, each one's lookups filling the others' waits. The first
+// reader then goes on to its piece's end and, a code at a time, until it
+// starts a code where the next reader started one: from there both read the
+// same codes, so the next reader's bytes are the true ones, and the first
+// takes them and the next reader's place. Where they never meet, or the
+// next reader stumbled, the first reads on alone, so the result is always
+// the one reader's.
+enum {
+  READERS = 3,
+  SEVERAL_READERS_MIN_SIZE = 1 << 16,
+  SYNC_MARKS = 256
+};
+
+namespace {
+
+// A later reader: its piece's first byte, its bytes so far (in its part of
+// the scratch block) and where its first codes started, in bits from the
+// stream's start, with how many bytes it had given there.
+struct LaterReader {
+  BitStream s;
+  const uint8_t *pieceStart;
+  uint8_t *out;
+  uint32_t room;
+  uint32_t given;
+  int marks;  // 0 when it stumbled
+  uint64_t mark[SYNC_MARKS];
+};
+
+}  // namespace
+
+static uint8_t *laterOut;
+static uint32_t laterOutSize;
+static LaterReader later[READERS - 1];
+
+static uint64_t bitPosition(const BitStream *s, const uint8_t *stream)
+{
+  return (uint64_t)(s->next - stream) * 8 - (uint64_t)s->count;
+}
+
+// The scratch block the later readers share, kept from member to member;
+// 0 when there is no memory for it (the first reader then reads alone).
+static int reserveLater(uint32_t size)
+{
+  if (laterOutSize >= size)
+    return 1;
+  delete[] laterOut;
+  laterOut = new (std::nothrow) uint8_t[size];
+  laterOutSize = laterOut ? size : 0;
+  return laterOut != nullptr;
+}
+
+// A later reader's first codes, one at a time with their marks.
+static void startLater(LaterReader *r, const uint8_t *stream)
+{
+  r->s = BitStream{r->pieceStart, r->s.end, 0, 0, 0};
+  refill(&r->s);
+  r->given = 0;
+  r->marks = 0;
+  while (r->marks < SYNC_MARKS && r->given < r->room && r->s.end - r->s.next >= 8) {
+    r->mark[r->marks] = bitPosition(&r->s, stream);
+    if (!decodeSingle(&r->s, &r->out[r->given])) {
+      r->marks = 0;
+      return;
+    }
+    r->marks++;
+    r->given++;
+  }
+}
+
+// All readers in step while each is short of its piece's end and has room.
+// A later reader that stumbles is marked so (its bytes are not taken); the
+// first reader's own stumble is met again when it reads on.
+static void runTogether(BitStream *a, uint8_t *out, uint32_t size, uint32_t *given,
+                        const uint32_t *table)
+{
+  FastReader r[READERS];
+  topUp(a);
+  r[0] = {a->next, a->bits, a->count, out + *given};
+  const uint8_t *end = a->end;
+  for (int k = 1; k < READERS; k++) {
+    topUp(&later[k - 1].s);
+    r[k] = {later[k - 1].s.next, later[k - 1].s.bits, later[k - 1].s.count,
+            later[k - 1].out + later[k - 1].given};
+  }
+  // Ends and rooms as locals: the output stores may alias any global.
+  const uint8_t *limit[READERS];
+  const uint8_t *outEnd[READERS];
+  for (int k = 0; k < READERS; k++) {
+    limit[k] = k + 1 < READERS && later[k].pieceStart < end - 8 ? later[k].pieceStart : end - 8;
+    outEnd[k] = (k == 0 ? out + size : later[k - 1].out + later[k - 1].room) - 2 * FAST_STEPS;
+  }
+  int stumbled = -1;
+  for (;;) {
+    int running = 1;
+#pragma GCC unroll 4
+    for (int k = 0; k < READERS; k++)
+      running &= (r[k].next < limit[k]) & (r[k].put <= outEnd[k]);
+    if (!running)
+      break;
+    FastReader keep = r[0];
+    if (!fastSteps(&r[0], table, end)) {
+      r[0] = keep;
+      break;
+    }
+#pragma GCC unroll 4
+    for (int k = 1; k < READERS && stumbled < 0; k++)
+      if (!fastSteps(&r[k], table, end))
+        stumbled = k;
+    if (stumbled >= 0) {
+      later[stumbled - 1].marks = 0;
+      break;
     }
   }
-  s->next = next, s->bits = bits, s->count = count;
-  *given = (uint32_t)(put - out);
-  return 1;
+  *a = BitStream{r[0].next, end, r[0].bits, r[0].count, 0};
+  *given = (uint32_t)(r[0].put - out);
+  for (int k = 1; k < READERS; k++) {
+    later[k - 1].s = BitStream{r[k].next, end, r[k].bits, r[k].count, 0};
+    later[k - 1].given = (uint32_t)(r[k].put - later[k - 1].out);
+  }
+}
+
+// The first reader a code at a time until it starts a code where the later
+// reader started one. Returns the mark, -1 when there is none (or the first
+// reader stumbled: it meets that again alone).
+static int meetLater(BitStream *a, const uint8_t *stream, uint8_t *out, uint32_t size,
+                     uint32_t *given, const LaterReader *r)
+{
+  int m = 0;
+  while (*given < size && a->end - a->next >= 8) {
+    uint64_t at = bitPosition(a, stream);
+    while (m < r->marks && r->mark[m] < at)
+      m++;
+    if (m == r->marks)
+      return -1;
+    if (r->mark[m] == at)
+      return m;
+    BitStream trial = *a;
+    if (!decodeSingle(&trial, &out[*given]))
+      return -1;
+    *a = trial;
+    (*given)++;
+  }
+  return -1;
+}
+
+// The pieces but the last; on return the first reader stands where the
+// bytes given so far end, and the rest is read as for any member.
+static void readPieces(BitStream *a, const uint8_t *stream, uint8_t *out, uint32_t size,
+                       uint32_t *given, const uint32_t *table)
+{
+  if (!reserveLater(size))
+    return;
+  const uint8_t *first = a->next;
+  for (int k = 0; k < READERS - 1; k++) {
+    LaterReader *r = &later[k];
+    r->pieceStart = first + (a->end - first) * (k + 1) / READERS;
+    r->s.end = a->end;
+    r->room = size / (READERS - 1);
+    r->out = laterOut + (size_t)k * r->room;
+    startLater(r, stream);
+  }
+  runTogether(a, out, size, given, table);
+  for (int k = 0; k < READERS - 1; k++) {
+    LaterReader *r = &later[k];
+    uint32_t more = 0;
+    if (r->marks == 0 || !fastLoop(a, table, out + *given, size - *given, &more, r->pieceStart))
+      return;
+    *given += more;
+    int m = meetLater(a, stream, out, size, given, r);
+    if (m < 0)
+      return;
+    more = r->given - (uint32_t)m;  // the later reader's first SYNC_MARKS bytes are one code each
+    if (more > size - *given)
+      more = size - *given;  // the header's size ends the data before the later reader did
+    memcpy(out + *given, r->out + m, more);
+    *given += more;
+    *a = r->s;
+  }
 }
 
 // The fast loop takes the bulk; the last few bytes of the stream or of the
@@ -410,8 +630,12 @@ static int decodeData(const uint8_t *stream, int32_t streamSize, uint64_t start,
     fillPairs();
     table = pairTable;
   }
-  if (!fastLoop(&s, table, out, size, &i))
+  if (size >= SEVERAL_READERS_MIN_SIZE)
+    readPieces(&s, stream, out, size, &i, table);
+  uint32_t more = 0;
+  if (!fastLoop(&s, table, out + i, size - i, &more, s.end))
     return 0;
+  i += more;
   while (i < size) {
     // A stream that has run out has no use for more than a word of padding.
     if (s.padBytes > 8 || !decodeSingle(&s, &out[i++]))

@@ -13,11 +13,13 @@
 #include "ps2packet.h"
 #include "render.h"
 #include "settings.h"
+#include "showstats.h"
 #include "tex.h"
 #include "texrgb.h"
 #include "textga.h"
 #include "window.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -197,21 +199,47 @@ void cbInit(void)
   TexRGBSet(0);
   MatrixInit();
   init3D();
+  ShowStatsReset();  // the frame counters cover the frames, not the loading
 }
 
+static int64_t nanosBetween(std::chrono::steady_clock::time_point from,
+                            std::chrono::steady_clock::time_point to)
+{
+  return (int64_t)std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
+}
+
+// One frame, its steps timed for the stage counters (a few clock reads a
+// frame, far below what the frame costs).
 void cbDraw(void)
 {
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point start = Clock::now();
   PS2DrawSetColor(0, 0, 0);
   PS2DrawClear();
   window = WindowGet();
   PS2DrawSetClip((int16_t)0, (int16_t)0, (int16_t)window->width, (int16_t)window->height);
+  Clock::time_point sceneStart = Clock::now();
   do3D();
+  Clock::time_point scrollStart = Clock::now();
   doScrollTxt();
+  Clock::time_point scrollEnd = Clock::now();
   PS2ScreenRefresh();
+  ShowStatsAddFrame(nanosBetween(start, Clock::now()), nanosBetween(sceneStart, scrollStart),
+                    nanosBetween(scrollStart, scrollEnd));
 }
 
+static void consoleLine(const char *line)
+{
+  ConsoleAdd("%s", line);
+}
+
+// At the end of the show: the frame rate and stage times, when asked for.
 void cbFree(void)
 {
+  char value[SETTINGS_VALUE_SIZE];
+  SettingsGetValue(SETTINGS_STATS, value);
+  if (value[0])
+    ShowStatsReport(consoleLine);
 }
 
 void cbKey(int key)

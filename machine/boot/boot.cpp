@@ -10,6 +10,7 @@
 // (an export, the window, the scene asked for), 2 for a wrong command line.
 #include "imagecodec.h"
 #include "machine.h"
+#include "machine_stats.h"
 
 #include <CLI/CLI.hpp>
 #include <cctype>
@@ -27,6 +28,7 @@ struct BootOptions {
   std::string speed = "loop";
   std::string size;
   int headless = 0;
+  int stats = 0;
   bool hostGiven = false;
 };
 
@@ -85,6 +87,8 @@ static void addOptions(CLI::App &app, MachineConfig &config, BootOptions &boot)
                  "found as LightWave would), or a name under the host folder (e.g. 'Scenes\\ship.lws')");
   app.add_flag("--headless", boot.headless, "Never open a window, even when a display is available");
   app.add_flag("--quiet", config.quiet, "No title block on standard output and no progress line");
+  app.add_flag("--stats", boot.stats,
+               "At exit, print frames per second and each stage's time per frame on standard output");
   app.footer(keysHelp);
 }
 
@@ -180,6 +184,7 @@ static void bootMachine(int argc, char **argv, char **envp)
   boot.hostGiven = app.count("--host") > 0;
   settle(config, boot);
   MachineSetup(&config);
+  MachineSetStats(boot.stats);
   MachineSetImageCodecs(ImageCodecsRegister);
   std::string error = MachinePresentError();
   if (!error.empty()) {

@@ -8,6 +8,7 @@
 // the PNG, video and checksum presenters, numbered from 0; the blank frames
 // of the screen set-up come before the loop and are not frames.
 #include "display_present.h"
+#include "gs_draw.h"
 #include "machine_internal.h"
 #include "machine_regs.h"
 
@@ -25,6 +26,7 @@ int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height
   uint64_t display = machineRegValue(DISPLAY2), fb = machineRegValue(DISPFB2);
   if (display == 0)
     return -1;  // the display circuit has not been set up
+  gsQueueSync();
   int w = (int)((field(display, 32, 12) + 1) / (field(display, 23, 4) + 1));
   int h = (int)((field(display, 44, 11) + 1) / (field(display, 27, 2) + 1));
   uint32_t base = (uint32_t)field(fb, 0, 9) * 2048, pitch = (uint32_t)field(fb, 9, 6) * 64;

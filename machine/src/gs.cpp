@@ -50,6 +50,7 @@ static uint64_t field(uint64_t value, int shift, int bits)
 
 void machineGsReset(void)
 {
+  gsQueueSync();
   std::memset(gsMem, 0, sizeof gsMem);
   std::memset(gsReg, 0, sizeof gsReg);
   std::memset(&trx, 0, sizeof trx);
@@ -62,6 +63,7 @@ void machineGsReset(void)
 
 static void startTransfer(void)
 {
+  gsQueueSync();  // the transfer may overwrite what queued primitives read
   uint64_t blt = gsReg[GS_BITBLTBUF], pos = gsReg[GS_TRXPOS], reg = gsReg[GS_TRXREG];
   trx.active = 1;
   trx.base = (uint32_t)field(blt, 32, 14) * 64;
@@ -93,13 +95,26 @@ static void imagePixel(uint32_t word)
 
 void machineGsImageData(uint64_t low, uint64_t high)
 {
+  gsQueueSync();
   if (MachineRecording *rec = machineRecorder())
     if (trx.record && !rec->images.empty())
       rec->images.back().quadwords++;
-  imagePixel((uint32_t)low);
-  imagePixel((uint32_t)(low >> 32));
-  imagePixel((uint32_t)high);
-  imagePixel((uint32_t)(high >> 32));
+  uint32_t words[4] = {(uint32_t)low, (uint32_t)(low >> 32), (uint32_t)high,
+                       (uint32_t)(high >> 32)};
+  // Mostly the four pixels lie on one row, in order in memory: store them at once.
+  uint32_t first = (trx.base + (trx.y & 2047) * trx.pitch + (trx.x & 2047)) & GS_MEM_MASK;
+  if (trx.active && trx.pixelsLeft >= 4 && trx.x + 4 <= trx.x0 + trx.width &&
+      (trx.x & 2047) <= 2047 - 3 && first <= GS_MEM_MASK - 3) {
+    std::memcpy(&gsMem[first], words, sizeof words);
+    trx.pixelsLeft -= 4;
+    if ((trx.x += 4) >= trx.x0 + trx.width) {
+      trx.x = trx.x0;
+      trx.y++;
+    }
+    return;
+  }
+  for (uint32_t word : words)
+    imagePixel(word);
 }
 
 // The context registers of the primitive: context 2 sits one address above context 1.
@@ -186,24 +201,16 @@ static void drawQueued(const GsVertex *a, const GsVertex *b, const GsVertex *c)
 {
   if (gsDrawingOff)
     return;
+  int fresh = envDirty;
   if (envDirty) {
     decodeEnv(&env);
     envDirty = 0;
   }
-  uint64_t pixels = 0;
-  switch (prim & 7) {
-  case PRIM_POINT:
-    pixels = gsDrawPoint(&env, a);
-    break;
-  case PRIM_SPRITE:
-    pixels = gsDrawSprite(&env, a, b);
-    break;
-  default:
-    pixels = gsDrawTriangle(&env, a, b, c);
-    break;
-  }
+  int type = prim & 7;
+  int kind = type == PRIM_POINT ? GS_KIND_POINT : type == PRIM_SPRITE ? GS_KIND_SPRITE
+                                                                      : GS_KIND_TRIANGLE;
+  gsQueueDraw(&env, fresh, kind, a, b, c);  // adds the pixels it covers to gsStats
   gsStats.primitives++;
-  gsStats.pixels += pixels;
 }
 
 // One vertex into the queue; `kick` draws when it completes a primitive.
@@ -260,6 +267,7 @@ void machineGsWrite(int address, uint64_t value)
       startTransfer();
     break;
   case GS_HWREG:
+    gsQueueSync();
     imagePixel((uint32_t)value);
     imagePixel((uint32_t)(value >> 32));
     break;
@@ -277,16 +285,19 @@ void machineGsWrite(int address, uint64_t value)
 
 uint32_t MachineGsWord(uint32_t byteAddress)
 {
+  gsQueueSync();
   return gsMem[(byteAddress >> 2) & GS_MEM_MASK];
 }
 
 uint32_t MachineGsPixel(uint32_t base, int width, int x, int y)
 {
+  gsQueueSync();
   uint32_t index = (base >> 2) + (uint32_t)y * (uint32_t)width + (uint32_t)x;
   return gsMem[index & GS_MEM_MASK];
 }
 
 MachineGsStats MachineGetGsStats(void)
 {
+  gsQueueSync();
   return gsStats;
 }

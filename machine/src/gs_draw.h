@@ -50,8 +50,45 @@ typedef void (*GsSpanFn)(const GsDrawEnv *env, int y, int xa, int xb, const Span
 // cases (gsspan.cpp), the general per-pixel pipeline otherwise.
 GsSpanFn gsChooseSpan(const GsDrawEnv *env, const SpanVars *s);
 
-// Each returns the number of pixels it covered inside the scissor.
-uint64_t gsDrawPoint(const GsDrawEnv *env, const GsVertex *v);
-uint64_t gsDrawSprite(const GsDrawEnv *env, const GsVertex *v0, const GsVertex *v1);
-uint64_t gsDrawTriangle(const GsDrawEnv *env, const GsVertex *v0, const GsVertex *v1,
-                        const GsVertex *v2);
+// The rows of one band: blocks of 1 << GS_BAND_SHIFT rows dealt out in turn
+// to `count` bands, block b to band b % count. Interleaved blocks share the
+// picture's busy and empty parts out evenly; a small primitive usually falls
+// in one block, so one band draws it and the others reject it after its
+// bounding box. count 1: every row.
+enum { GS_BAND_SHIFT = 4 };
+struct GsBand {
+  int index, count;
+};
+static inline int gsBandOwns(const GsBand *b, int64_t y)
+{
+  return b->count == 1 || (int)((y >> GS_BAND_SHIFT) % b->count) == b->index;
+}
+// The first row at or after y that the band owns (y >= 0).
+static inline int64_t gsBandFirst(const GsBand *b, int64_t y)
+{
+  if (gsBandOwns(b, y))
+    return y;
+  int64_t block = y >> GS_BAND_SHIFT;
+  int64_t ahead = (b->index - block % b->count + b->count) % b->count;
+  return (block + ahead) << GS_BAND_SHIFT;
+}
+
+// Each draws the rows of `band` and returns the number of pixels it covered
+// there inside the scissor.
+uint64_t gsDrawPoint(const GsDrawEnv *env, const GsBand *band, const GsVertex *v);
+uint64_t gsDrawSprite(const GsDrawEnv *env, const GsBand *band, const GsVertex *v0,
+                      const GsVertex *v1);
+uint64_t gsDrawTriangle(const GsDrawEnv *env, const GsBand *band, const GsVertex *v0,
+                        const GsVertex *v1, const GsVertex *v2);
+
+// Drawing in bands (gsqueue.cpp). gsQueueDraw takes a primitive in the
+// program's order: `env` is the decoded environment, `fresh` 1 when it changed
+// since the last call. The primitive is drawn at once, or batched and drawn in
+// bands by several threads. gsQueueSync draws what is batched and adds its
+// pixels to the statistics: every reader of GS memory, and every writer other
+// than drawing, calls it first.
+void gsQueueDraw(const GsDrawEnv *env, int fresh, int type, const GsVertex *a,
+                 const GsVertex *b, const GsVertex *c);
+void gsQueueSync(void);
+// The kinds of primitive gsQueueDraw takes.
+enum { GS_KIND_POINT = 0, GS_KIND_SPRITE = 1, GS_KIND_TRIANGLE = 2 };

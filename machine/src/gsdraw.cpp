@@ -32,10 +32,11 @@ static int neverDraws(const GsDrawEnv *e)
   return e->zTest && e->zMethod == GS_ZTST_NEVER;
 }
 
-uint64_t gsDrawPoint(const GsDrawEnv *e, const GsVertex *v)
+uint64_t gsDrawPoint(const GsDrawEnv *e, const GsBand *band, const GsVertex *v)
 {
   int64_t x = floorDiv((int64_t)v->x + 8, 16), y = floorDiv((int64_t)v->y + 8, 16);
-  if (x < e->scissorX0 || x > e->scissorX1 || y < e->scissorY0 || y > e->scissorY1)
+  if (x < e->scissorX0 || x > e->scissorX1 || y < e->scissorY0 || y > e->scissorY1 ||
+      !gsBandOwns(band, y))
     return 0;
   if (neverDraws(e))
     return 1;
@@ -44,7 +45,8 @@ uint64_t gsDrawPoint(const GsDrawEnv *e, const GsVertex *v)
   return 1;
 }
 
-uint64_t gsDrawSprite(const GsDrawEnv *e, const GsVertex *v0, const GsVertex *v1)
+uint64_t gsDrawSprite(const GsDrawEnv *e, const GsBand *band, const GsVertex *v0,
+                      const GsVertex *v1)
 {
   int64_t xs = ceilDiv(v0->x < v1->x ? v0->x : v1->x, 16);
   int64_t xe = ceilDiv(v0->x < v1->x ? v1->x : v0->x, 16) - 1;
@@ -56,8 +58,11 @@ uint64_t gsDrawSprite(const GsDrawEnv *e, const GsVertex *v0, const GsVertex *v1
   if (ye > e->scissorY1) ye = e->scissorY1;
   if (xs > xe || ys > ye)
     return 0;
-  uint64_t covered = (uint64_t)(xe - xs + 1) * (uint64_t)(ye - ys + 1);
-  if (neverDraws(e))
+  uint64_t rows = 0;
+  for (int64_t y = gsBandFirst(band, ys); y <= ye; y++)
+    rows += (uint64_t)gsBandOwns(band, y);
+  uint64_t covered = (uint64_t)(xe - xs + 1) * rows;
+  if (neverDraws(e) || rows == 0)
     return covered;
   // Colour and depth come from the second vertex; texel coordinates run
   // linearly from one corner to the other (non-empty, so the corners differ).
@@ -67,7 +72,9 @@ uint64_t gsDrawSprite(const GsDrawEnv *e, const GsVertex *v0, const GsVertex *v1
   double dvdy = ((double)v1->v - v0->v) / (v1->y - v0->y);
   s.u = v0->u / 16.0 + s.dudx * ((double)xs - x0);
   GsSpanFn span = gsChooseSpan(e, &s);
-  for (int64_t y = ys; y <= ye; y++) {
+  for (int64_t y = gsBandFirst(band, ys); y <= ye; y++) {
+    if (!gsBandOwns(band, y))
+      continue;
     s.v = v0->v / 16.0 + dvdy * ((double)y - y0);
     span(e, (int)y, (int)xs, (int)xe, &s);
   }
@@ -193,8 +200,8 @@ static int sampleBounds(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
   return *ys <= *ye && *xs <= *xe;
 }
 
-uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b,
-                        const GsVertex *c)
+uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsBand *band, const GsVertex *a,
+                        const GsVertex *b, const GsVertex *c)
 {
   uint32_t color = c->rgba;  // flat shading: the vertex that kicked the primitive
   int64_t area16 = ((int64_t)b->x - a->x) * ((int64_t)c->y - a->y) -
@@ -207,10 +214,13 @@ uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
     c = t;
     area16 = -area16;
   }
-  Edge edges[3] = {makeEdge(a, b), makeEdge(b, c), makeEdge(c, a)};
   int64_t ys, ye, xs, xe;
   if (!sampleBounds(e, a, b, c, &xs, &xe, &ys, &ye))
     return 0;
+  ys = gsBandFirst(band, ys);  // the rows before belong to other workers
+  if (ys > ye)
+    return 0;
+  Edge edges[3] = {makeEdge(a, b), makeEdge(b, c), makeEdge(c, a)};
 
   SpanVars s = {0, 0, 0, 0, 0, 0, 0, 0, color};
   double area = (double)area16 / 256.0, dzdy = 0, dudy = 0, dvdy = 0;
@@ -235,7 +245,7 @@ uint64_t gsDrawTriangle(const GsDrawEnv *e, const GsVertex *a, const GsVertex *b
       edgeClip(&st, &lo, &hi);
       edgeNext(&st);
     }
-    if (lo > hi)
+    if (lo > hi || !gsBandOwns(band, y))
       continue;
     covered += (uint64_t)(hi - lo + 1);
     if (never)

@@ -295,16 +295,18 @@ static int32_t buildPieces(VertexBuffer *vertices, int32_t limit, const float *u
   ScreenVertex t[3];
   for (int k = 0; k < 3; k++) {
     ScreenVertex *v = &vertices->records[tri[k]];
+    // The record is read whole before its coordinates are written back: a
+    // read straight after the write would stall on the half-written words.
+    t[k] = *v;
     // Written for every triangle, culled or not, so a shared point gets its
     // coordinates whichever triangle comes first.
     if (useEnvUV) {
-      v->u = v->eu * 0.5f + 0.5f;
-      v->v = v->ev * 0.5f + 0.5f;
+      t[k].u = v->u = t[k].eu * 0.5f + 0.5f;
+      t[k].v = v->v = t[k].ev * 0.5f + 0.5f;
     } else if (uv) {
-      v->u = uv[2 * tri[k]];
-      v->v = uv[2 * tri[k] + 1];
+      t[k].u = v->u = uv[2 * tri[k]];
+      t[k].v = v->v = uv[2 * tri[k] + 1];
     }
-    t[k] = *v;
     // Records a caller filled by hand may hold any integers; keep every
     // later difference within 32 bits.
     t[k].x = renderClampCoord(t[k].x);

@@ -142,9 +142,47 @@ static int32_t clipPass(ScreenVertex *src, int32_t count, ScreenVertex *dst, con
   return n;
 }
 
+static inline int cornersInside(const ScreenVertex *t)
+{
+  for (int k = 0; k < 3; k++)
+    if (t[k].x < clipX1 || t[k].x >= clipX2 || t[k].y < clipY1 || t[k].y >= clipY2)
+      return 0;
+  return 1;
+}
+
+// What the four passes do to a triangle no pass cuts: each sorts its corners
+// by the pass's coordinate (x, y, x, y) and hands them on. The same
+// compare-exchange steps on indices give the same order without the copies.
+static void passSortsOnly(ScreenVertex *t)
+{
+  static const int axes[4] = {0, 1, 0, 1}, pairs[3] = {0, 1, 0};
+  int order[3] = {0, 1, 2};
+  for (int axis : axes)
+    for (int pair : pairs) {
+      int a = order[pair], b = order[pair + 1];
+      if (coordOf(&t[b], axis) < coordOf(&t[a], axis)) {
+        order[pair] = b;
+        order[pair + 1] = a;
+      }
+    }
+  if (order[0] == 0 && order[1] == 1)
+    return;
+  ScreenVertex was[3] = {t[0], t[1], t[2]};
+  for (int k = 0; k < 3; k++)
+    t[k] = was[order[k]];
+}
+
 int32_t renderClip(ScreenVertex *list, int32_t count, ScreenVertex *scratch, int *touched)
 {
   *touched = 0;
+  int32_t inside = 0;
+  while (inside < count && cornersInside(&list[3 * inside]))
+    inside++;
+  if (inside == count) {  // most triangles: nothing to cut
+    for (int32_t t = 0; t < count; t++)
+      passSortsOnly(&list[3 * t]);
+    return count;
+  }
   const ClipPass passes[4] = {
       {0, clipX1, 1},  // left
       {1, clipY1, 1},  // top

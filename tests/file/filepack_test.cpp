@@ -306,3 +306,101 @@ TEST(FileUnpack, CodesPastTheLookupTable)
     EXPECT_EQ(Unpack(HandStream(table, "0000", 4), &out), PACK_ERR_FAILED) << table.begin()->second;
   }
 }
+
+namespace {
+
+// `count` values drawn from `codes` (value -> "0101") by a fixed sequence,
+// after the values of `lead`: the text and the data bits that code it.
+void CodedText(const std::map<int, std::string> &codes, const std::string &lead, size_t count,
+               uint32_t seed, std::string *text, std::string *bits)
+{
+  std::vector<int> values;
+  for (const auto &[value, code] : codes)
+    values.push_back(value);
+  std::mt19937 random(seed);
+  *text = lead;
+  for (size_t i = 0; i < count; i++)
+    text->push_back((char)values[random() % values.size()]);
+  bits->clear();
+  for (char c : *text)
+    *bits += codes.at((uint8_t)c);
+}
+
+}  // namespace
+
+// Members of 64 KiB and more are read in pieces by readers that start in
+// the middle of the stream, where they cannot know where a code starts. The
+// result must be the one reader's whatever happens to them: codes of one
+// length never fall in step again when a piece starts off their grid; a
+// table with a gap makes a reader that starts off the grid stumble where
+// the true codes never lead; long codes (past the lookup table) leave few
+// bits in the word. Damage in any piece, a cut stream or a size that claims
+// more bytes still fail; a size that claims fewer gives those bytes.
+TEST(FileUnpack, LargeMembersReadInPiecesGiveTheOneReadersResult)
+{
+  const std::map<int, std::string> grid = {{'a', "000"}, {'b', "001"}, {'c', "010"}, {'d', "011"},
+                                           {'e', "100"}, {'f', "101"}, {'g', "110"}, {'h', "111"}};
+  const std::map<int, std::string> gap = {{'a', "00"}, {'b', "11"}, {'c', "010"}, {'d', "011"}};
+  const std::map<int, std::string> longer = {{'a', "0"}, {'b', "10"}, {'c', "110"}, {'f', "1111"},
+                                             {'d', "11100000000000"}, {'e', "111000000000010"}};
+  const std::map<int, std::string> longest = {{'a', "0"}, {'b', "10"}, {'c', "110"},
+                                              {'d', "111" + std::string(21, '0')},
+                                              {'e', "111" + std::string(21, '1')}};
+  struct Case {
+    const std::map<int, std::string> *codes;
+    const char *lead;
+  } cases[] = {{&grid, ""}, {&gap, "c"}, {&gap, "cd"}, {&longer, "d"}, {&longest, ""}, {&longest, "a"}};
+  for (const Case &c : cases) {
+    for (size_t count : {size_t(70000), size_t(70001), size_t(70002), size_t(150007)}) {
+      std::string text, bits;
+      CodedText(*c.codes, c.lead, count, (uint32_t)count, &text, &bits);
+      std::string what = c.codes->begin()->second + " " + c.lead + " " + std::to_string(count);
+      std::vector<uint8_t> stream = HandStream(*c.codes, bits, (uint32_t)text.size()), out;
+      ASSERT_EQ(Unpack(stream, &out), PACK_OK) << what;
+      EXPECT_EQ(std::string(out.begin(), out.end()), text) << what;
+      // A size short of the data gives its first bytes.
+      std::vector<uint8_t> shorter = HandStream(*c.codes, bits, (uint32_t)text.size() - 5);
+      ASSERT_EQ(Unpack(shorter, &out), PACK_OK) << what;
+      EXPECT_EQ(std::string(out.begin(), out.end()), text.substr(0, text.size() - 5)) << what;
+      // A size beyond the data, which ends in the table's last code: the
+      // codes after it come from the final zero byte and then from past the
+      // stream's end.
+      std::vector<uint8_t> more =
+          HandStream(*c.codes, bits + c.codes->rbegin()->second, (uint32_t)text.size() + 41);
+      EXPECT_EQ(Unpack(more, &out), PACK_ERR_FAILED) << what;
+    }
+  }
+  // Sizes just past the data, which ends in a long code: the one-bit code
+  // of 'a' is read from the zero bits that end the stream, which count, and
+  // then from past its end, which do not.
+  {
+    std::string text, bits;
+    CodedText(longest, "", 90000, 5, &text, &bits);
+    bits += longest.at('d');
+    size_t width = 24, header = 45 * 8;
+    for (const auto &[value, code] : longest)
+      header += width + code.size();
+    for (uint32_t extra = 1; extra <= 24; extra++) {
+      std::vector<uint8_t> stream = HandStream(longest, bits, (uint32_t)text.size() + 1 + extra), out;
+      size_t zeroBits = stream.size() * 8 - header - bits.size();
+      EXPECT_EQ(Unpack(stream, &out), extra <= zeroBits ? PACK_OK : PACK_ERR_FAILED) << extra;
+    }
+  }
+  // The gap's "10" put in at a sixth, a half and five sixths of the data,
+  // on a code's boundary: the reader of that piece meets it.
+  std::string text, bits;
+  CodedText(gap, "", 120000, 3, &text, &bits);
+  for (size_t sixths : {1, 3, 5}) {
+    size_t at = 0;
+    for (size_t i = 0; at < bits.size() * sixths / 6; i++)
+      at += gap.at((uint8_t)text[i]).size();
+    std::string broken = bits.substr(0, at) + "10" + bits.substr(at);
+    std::vector<uint8_t> out;
+    EXPECT_EQ(Unpack(HandStream(gap, broken, (uint32_t)text.size() + 1), &out), PACK_ERR_FAILED) << sixths;
+  }
+  std::vector<uint8_t> good = HandStream(gap, bits, (uint32_t)text.size()), out(text.size());
+  for (size_t cut : {size_t(3), size_t(12), good.size() / 2})
+    EXPECT_EQ(FileUnpack(good.data(), (int32_t)(good.size() - cut), out.data(), (int32_t)out.size()),
+              PACK_ERR_FAILED) << cut;
+  EXPECT_EQ(Unpack(HandStream(gap, bits, (uint32_t)text.size() + 100), &out), PACK_ERR_FAILED);
+}

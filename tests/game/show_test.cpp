@@ -2,6 +2,8 @@
 #include "testkit.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -61,6 +63,41 @@ TEST(Show, RefusesAWrongOptionWithAReasonAndTheUsage)
   CommandResult version = RunCommand(morvane + " --version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.output.rfind("morvane ", 0), 0u);
+}
+
+// --stats: the frame count and rate at the end, then each stage's time a
+// frame. The stages split the frame: they add up to it, none is negative
+// (playback is the scene step less the engine's counters, so counters taken
+// from start-up instead of the first frame would show here), and the rate
+// agrees with the frame time. Without the option nothing is printed.
+TEST(Show, StatsGiveTheFrameRateAndStagesThatAddUpToTheFrame)
+{
+  CommandResult run = RunCommand(morvane + " --frames 6 --start 2 --headless --quiet --stats 2>&1");
+  ASSERT_EQ(run.status, 0) << run.output;
+  std::vector<std::string> out = lines(run.output);
+  ASSERT_EQ(out.size(), 8u) << run.output;
+  long long frames = 0;
+  double seconds = 0, fps = 0;
+  ASSERT_EQ(std::sscanf(out[0].c_str(), "%lld frames in %lf s: %lf frames per second", &frames, &seconds, &fps), 3)
+      << out[0];
+  EXPECT_EQ(frames, 8);  // every frame drawn: the 2 before --start and the 6 after
+  EXPECT_NEAR(fps * seconds, 8.0, 0.05);
+  const char *names[7] = {"frame", "playback", "vertex stage", "triangle stage", "GS drawing",
+                          "scroll text", "clear and flip"};
+  double ms[7] = {};
+  for (int i = 0; i < 7; i++) {
+    const std::string &line = out[1 + i];
+    ASSERT_EQ(line.rfind(std::string("  ") + names[i] + " ", 0), 0u) << line;
+    ASSERT_EQ(std::sscanf(line.c_str() + 2 + strlen(names[i]), "%lf ms a frame", &ms[i]), 1) << line;
+    EXPECT_GE(ms[i], 0.0) << line;
+  }
+  EXPECT_NEAR(ms[0], 1e3 * seconds / 8.0, 0.07);  // seconds are printed to the millisecond
+  EXPECT_NEAR(ms[1] + ms[2] + ms[3] + ms[4] + ms[5] + ms[6], ms[0], 0.01);
+  EXPECT_GT(ms[3] + ms[4], 0.0);  // the demo scene draws triangles every frame
+
+  CommandResult plain = RunCommand(morvane + " --frames 2 --headless --quiet 2>&1");
+  EXPECT_EQ(plain.status, 0);
+  EXPECT_EQ(plain.output, "");
 }
 
 }  // namespace

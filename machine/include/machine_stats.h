@@ -1,0 +1,7 @@
+// The desktop's --stats: whether the show reports, at its end, the frames it
+// drew, their rate and the time of each stage. Off until the command line
+// turns it on; MachineSetup leaves it as it is.
+#pragma once
+
+void MachineSetStats(int wanted);
+int MachineGetStats(void);
