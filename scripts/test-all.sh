@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the default build, every fuzz
-# target over its seeds, then the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# target over its seeds, the web page in headless Chromium, then the whole
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
@@ -19,4 +19,6 @@ run_suite() {
 run_suite default -DMORVANE_WERROR=ON
 echo "== fuzz seed replay"
 bash scripts/fuzz-replay.sh
+echo "== web page"
+bash scripts/test-web.sh
 run_suite asan
