@@ -74,7 +74,7 @@ static void startTransfer(void)
   trx.width = (uint32_t)field(reg, 0, 12);
   trx.pixelsLeft = trx.width * field(reg, 32, 12);
   trx.record = nullptr;
-  if (MachineRecording *rec = machineRecording()) {
+  if (MachineRecording *rec = machineRecorder()) {
     rec->images.push_back({(uint32_t)field(blt, 32, 14), (uint32_t)field(blt, 48, 6), trx.x0,
                            trx.y, trx.width, (uint32_t)field(reg, 32, 12), 0});
     trx.record = &rec->images.back();
@@ -96,7 +96,7 @@ static void imagePixel(uint32_t word)
 void machineGsImageData(uint64_t low, uint64_t high)
 {
   gsQueueSync();
-  if (MachineRecording *rec = machineRecording())
+  if (MachineRecording *rec = machineRecorder())
     if (trx.record && !rec->images.empty())
       rec->images.back().quadwords++;
   uint32_t words[4] = {(uint32_t)low, (uint32_t)(low >> 32), (uint32_t)high,
@@ -241,7 +241,7 @@ static void vertexKick(uint64_t xyz, int withFog, int kick)
 void machineGsWrite(int address, uint64_t value)
 {
   address &= 0x7F;
-  if (MachineRecording *rec = machineRecording())
+  if (MachineRecording *rec = machineRecorder())
     rec->gsWrites.push_back({address, value});
   switch (address) {
   case GS_PRIM:

@@ -139,8 +139,8 @@ static void projectPoint(const float *p, const float *n, ScreenVertex *out, cons
   renderDivide(out, halfW, halfH);
 }
 
-static int32_t buildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
-                                 int32_t count)
+static int32_t vertexStage(const float *points, const float *normals, VertexBuffer *out,
+                           int32_t count)
 {
   if (!out || (count > 0 && !points))
     return RENDER_ERR_NULL;
@@ -336,9 +336,9 @@ static int32_t buildPieces(VertexBuffer *vertices, int32_t limit, const float *u
   return n;
 }
 
-static int32_t buildTriangleBuffer(VertexBuffer *vertices, const float *uv,
-                                   const int32_t *triangles, int32_t triangleCount, int32_t first,
-                                   TriangleBuffer *out, int32_t *outCount, int32_t useEnvUV)
+static int32_t triangleStage(VertexBuffer *vertices, const float *uv, const int32_t *triangles,
+                             int32_t triangleCount, int32_t first, TriangleBuffer *out,
+                             int32_t *outCount, int32_t useEnvUV)
 {
   if (outCount)
     *outCount = 0;
@@ -400,7 +400,7 @@ int32_t BuildVertexBuffer(const float *points, const float *normals, VertexBuffe
                           int32_t count)
 {
   auto start = std::chrono::steady_clock::now();
-  int32_t result = buildVertexBuffer(points, normals, out, count);
+  int32_t result = vertexStage(points, normals, out, count);
   stats.vertexNanos += nanosSince(start);
   return result;
 }
@@ -410,8 +410,8 @@ int32_t BuildTriangleBuffer(VertexBuffer *vertices, const float *uv, const int32
                             int32_t *outCount, int32_t useEnvUV)
 {
   auto start = std::chrono::steady_clock::now();
-  int32_t result = buildTriangleBuffer(vertices, uv, triangles, triangleCount, first, out,
-                                       outCount, useEnvUV);
+  int32_t result = triangleStage(vertices, uv, triangles, triangleCount, first, out,
+                                 outCount, useEnvUV);
   stats.triangleNanos += nanosSince(start);
   return result;
 }
