@@ -63,7 +63,7 @@ void BM_Frame(benchmark::State &state)
     cbDraw();
   // Per frame of the show: the frame's own time and its stages, from the
   // counters `morvane --stats` prints.
-  const ShowStats *stats = ShowStatsGet();
+  const ShowStats *stats = ShowGetStats();
   double perFrame = stats->frames > 0 ? 1e-6 / (double)stats->frames : 0.0;
   int64_t engine = stats->vertexNanos + stats->triangleNanos + stats->gsNanos;
   state.counters["fps"] = stats->frameNanos > 0 ? 1e9 * (double)stats->frames / (double)stats->frameNanos : 0.0;

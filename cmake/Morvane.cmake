@@ -1,18 +1,11 @@
 # morvane_module(NAME [DEPS ...])
 # One static library per subsystem folder: sources in src/, the public header
-# in include/. A folder whose sources have not been written yet gives an
-# interface library, so the tree always configures.
+# in include/. DEPS are the subsystems whose headers it includes.
 function(morvane_module name)
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp")
-  if(sources)
-    add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}/include")
-    target_link_libraries(${name} PUBLIC ${ARGN})
-  else()
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE "${CMAKE_CURRENT_SOURCE_DIR}/include")
-    target_link_libraries(${name} INTERFACE ${ARGN})
-  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}/include")
+  target_link_libraries(${name} PUBLIC ${ARGN})
 endfunction()
 
 # morvane_test(SUBSYSTEM) builds every tests/SUBSYSTEM/*.cpp into one

@@ -19,11 +19,11 @@ replay() {
   "./build/fuzz/fuzz/$target" -runs=0 "${dirs[@]}"
 }
 
-replay tga_load fuzz/seeds/tga_load "$corpus/tga"
-replay image_load fuzz/seeds/image_load "$corpus/lws/assimp_QuickDraw_v2.2/LWO/LWO2/LWSReferences"
+replay fuzz_tga_load fuzz/seeds/tga_load "$corpus/tga"
+replay fuzz_image_load fuzz/seeds/image_load "$corpus/lws/assimp_QuickDraw_v2.2/LWO/LWO2/LWSReferences"
 replay fuzz_render_triangles fuzz/seeds/render_triangles
-replay lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"
-replay lws_load fuzz/seeds/lws_load "$corpus/lws"
-replay lvl_parse fuzz/seeds/lvl_parse
-replay fuzz_filearc fuzz/seeds/fuzz_filearc
-replay fuzz_filepack fuzz/seeds/fuzz_filepack
+replay fuzz_lwo_load fuzz/seeds/lwo_load "$corpus/lwo2" "$corpus/other-lwo"
+replay fuzz_lws_load fuzz/seeds/lws_load "$corpus/lws"
+replay fuzz_lvl_parse fuzz/seeds/lvl_parse
+replay fuzz_filearc fuzz/seeds/filearc
+replay fuzz_filepack fuzz/seeds/filepack

@@ -2,7 +2,7 @@
 // the height field of the valley they share with the terrain object.
 #include <cmath>
 
-#include "show.h"
+#include "genbuilders.h"
 
 static uint32_t hash(int32_t x, int32_t y, uint32_t seed)
 {

@@ -17,7 +17,7 @@
 // exactly as LightWave does at those times (the tests compare them).
 #include <cmath>
 
-#include "show.h"
+#include "genbuilders.h"
 
 static const float kTwoPi = 6.2831853f;
 static const float kLoop = 25.0f;   // seconds

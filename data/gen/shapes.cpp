@@ -4,7 +4,7 @@
 // is the side a LightWave reader draws.
 #include <cmath>
 
-#include "show.h"
+#include "genbuilders.h"
 
 static const float kPi = 3.14159265f;
 

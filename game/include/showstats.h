@@ -20,7 +20,7 @@ struct ShowStats {
 void ShowStatsReset(void);
 // Adds one frame of the given times; the engine counters are read here.
 void ShowStatsAddFrame(int64_t frameNanos, int64_t sceneNanos, int64_t scrollNanos);
-const ShowStats *ShowStatsGet(void);
+const ShowStats *ShowGetStats(void);
 // The report, one line a call of `print`: the frame count, frames per second
 // and each stage's time per frame, playback being the scene step less the
 // three engine stages, and clear and flip what the frame spends besides.

@@ -29,7 +29,7 @@ void ShowStatsAddFrame(int64_t frameNanos, int64_t sceneNanos, int64_t scrollNan
   stats.gsNanos = PS2DrawGetStats()->nanos - drawBase.nanos;
 }
 
-const ShowStats *ShowStatsGet(void)
+const ShowStats *ShowGetStats(void)
 {
   return &stats;
 }

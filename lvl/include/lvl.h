@@ -23,6 +23,10 @@ enum {
   LVL_ERR_LOAD = -15    // the level file cannot be loaded
 };
 
+// Console texts that go with the codes; %s is the level's file name.
+constexpr char LVL_MSG_LOAD[] = "Error : %s can not be opened !";           // LVL_ERR_LOAD
+constexpr char LVL_MSG_FAILED[] = "Error : there is a parsing problem with %s !";  // LVL_ERR_FAILED
+
 // Owned by the caller; fields whose key does not occur keep what they held.
 struct LvlRecord {
   char directory[LVL_NAME_SIZE];  // the file name up to and including its last backslash
@@ -40,9 +44,13 @@ int32_t LvlFree(LvlRecord *level);
 int32_t LvlParse(LvlRecord *level, FileData *file);
 
 // The reader's parts: the line reader and splitter work on the file that
-// LvlParse is reading.
+// LvlParse is reading. The number readers are shared with the scene reader:
+// leading spaces, an optional '-', digits, for floats an optional '.' and
+// digits. Integers wrap modulo 2^32; a float with an exponent (e, E, d, D)
+// reads as 0, and LvlReadFLOAT32 then returns LVL_ERR_FAILED.
 int32_t LvlQstrcmp(const char *a, const char *b);
 void LvlGetLine(void);
 void LvlComputeLine(void);
 int32_t LvlGetINT32(const char *s);
 float LvlGetFLOAT32(const char *s);
+int32_t LvlReadFLOAT32(const char *s, float *value);

@@ -36,13 +36,13 @@ int32_t LvlLoad(LvlRecord *level, const char *fileName)
   char name[FILE_NAME_SIZE];  // FileLoad repairs the name in place
   snprintf(name, sizeof name, "%s", level->fileName);
   if (FileLoad(&lvlFile, name) != FILE_OK) {
-    ConsoleAdd("Error : %s can not be opened !", level->fileName);
+    ConsoleAdd(LVL_MSG_LOAD, level->fileName);
     return LVL_ERR_LOAD;
   }
   int32_t result = LvlParse(level, &lvlFile);
   FileFree(&lvlFile);
   if (result != LVL_OK) {
-    ConsoleAdd("Error : there is a parsing problem with %s !", level->fileName);
+    ConsoleAdd(LVL_MSG_FAILED, level->fileName);
     return LVL_ERR_FAILED;
   }
   return LVL_OK;

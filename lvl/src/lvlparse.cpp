@@ -1,8 +1,50 @@
-// Applying the lines of a level description file to its record.
+// Reading the lines of a level description file into its record.
 #include "lvl.h"
-#include "lvlparse.h"
 
 #include <cstring>
+
+// Reader state: LvlParse sets the read range, LvlGetLine and LvlComputeLine
+// fill the buffers, applyLine reads them.
+static const uint8_t *lvlPtr;
+static const uint8_t *lvlEnd;
+static char lvlLine[LVL_NAME_SIZE];
+static char keyword[LVL_NAME_SIZE];
+static char content[LVL_NAME_SIZE];
+
+// A line ends at CR LF only; a lone CR or LF is part of the line. The last
+// line may end at the end of the data instead. NOTE: a line longer than 191
+// characters is cut; the rest of it is skipped.
+void LvlGetLine(void)
+{
+  int32_t length = 0;
+  while (lvlPtr && lvlPtr < lvlEnd) {
+    if (lvlPtr[0] == 13 && lvlPtr + 1 < lvlEnd && lvlPtr[1] == 10) {
+      lvlPtr += 2;
+      break;
+    }
+    if (length < LVL_NAME_SIZE - 1)
+      lvlLine[length++] = (char)*lvlPtr;
+    lvlPtr++;
+  }
+  lvlLine[length] = 0;
+}
+
+void LvlComputeLine(void)
+{
+  keyword[0] = 0;
+  content[0] = 0;
+  const char *equals = strchr(lvlLine, '=');
+  if (!equals)
+    return;
+  size_t keyLength = (size_t)(equals - lvlLine);
+  memcpy(keyword, lvlLine, keyLength);
+  keyword[keyLength] = 0;
+  const char *value = equals + 1;
+  const char *second = strchr(value, '=');
+  size_t valueLength = second ? (size_t)(second - value) : strlen(value);
+  memcpy(content, value, valueLength);
+  content[valueLength] = 0;
+}
 
 // The record being filled; set by LvlParse for the lines it applies.
 static LvlRecord *lvlCurr;

@@ -1,55 +1,11 @@
-// The level reader's line, word and number helpers.
+// The level reader's word and number helpers.
 #include "lvl.h"
-#include "lvlparse.h"
 
 #include <cstring>
-
-// Reader state: LvlParse sets the read range, LvlGetLine and LvlComputeLine
-// fill the buffers, lvlparse.cpp applies them.
-const uint8_t *lvlPtr;
-const uint8_t *lvlEnd;
-char lvlLine[LVL_NAME_SIZE];
-char keyword[LVL_NAME_SIZE];
-char content[LVL_NAME_SIZE];
 
 int32_t LvlQstrcmp(const char *a, const char *b)
 {
   return strcmp(a, b) == 0 ? 0 : -1;
-}
-
-// A line ends at CR LF only; a lone CR or LF is part of the line. The last
-// line may end at the end of the data instead. NOTE: a line longer than 191
-// characters is cut; the rest of it is skipped.
-void LvlGetLine(void)
-{
-  int32_t length = 0;
-  while (lvlPtr && lvlPtr < lvlEnd) {
-    if (lvlPtr[0] == 13 && lvlPtr + 1 < lvlEnd && lvlPtr[1] == 10) {
-      lvlPtr += 2;
-      break;
-    }
-    if (length < LVL_NAME_SIZE - 1)
-      lvlLine[length++] = (char)*lvlPtr;
-    lvlPtr++;
-  }
-  lvlLine[length] = 0;
-}
-
-void LvlComputeLine(void)
-{
-  keyword[0] = 0;
-  content[0] = 0;
-  const char *equals = strchr(lvlLine, '=');
-  if (!equals)
-    return;
-  size_t keyLength = (size_t)(equals - lvlLine);
-  memcpy(keyword, lvlLine, keyLength);
-  keyword[keyLength] = 0;
-  const char *value = equals + 1;
-  const char *second = strchr(value, '=');
-  size_t valueLength = second ? (size_t)(second - value) : strlen(value);
-  memcpy(content, value, valueLength);
-  content[valueLength] = 0;
 }
 
 // NOTE: digits accumulate in unsigned 32-bit arithmetic: a number too large
@@ -73,29 +29,38 @@ static bool isExponent(char c)
 }
 
 // Numbers with an exponent read as 0.
-float LvlGetFLOAT32(const char *s)
+int32_t LvlReadFLOAT32(const char *s, float *value)
 {
+  *value = 0.0f;
   while (*s == ' ')
     s++;
   bool negative = *s == '-';
   if (negative)
     s++;
-  float value = 0.0f;
+  float number = 0.0f;
   while (*s >= '0' && *s <= '9')
-    value = value * 10.0f + (float)(*s++ - '0');
+    number = number * 10.0f + (float)(*s++ - '0');
   if (isExponent(*s))
-    return 0.0f;
+    return LVL_ERR_FAILED;
   if (*s == '.') {
     s++;
     int32_t digits = 0;
     while (*s >= '0' && *s <= '9') {
-      value = value * 10.0f + (float)(*s++ - '0');
+      number = number * 10.0f + (float)(*s++ - '0');
       digits++;
     }
     if (isExponent(*s))
-      return 0.0f;
+      return LVL_ERR_FAILED;
     for (int32_t i = 0; i < digits; i++)
-      value *= 0.1f;
+      number *= 0.1f;
   }
-  return negative ? -value : value;
+  *value = negative ? -number : number;
+  return LVL_OK;
+}
+
+float LvlGetFLOAT32(const char *s)
+{
+  float value;
+  LvlReadFLOAT32(s, &value);
+  return value;
 }

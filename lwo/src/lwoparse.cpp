@@ -95,6 +95,15 @@ int32_t LwoParseGetPolyTexCount(void)
   return 0;
 }
 
+// The order the chunk loop reads the chunks in: [second][middle][first] is
+// read as [first][middle][second]. The bytes stay where they are; the loop
+// visits the pieces in the new order. Moving them (reversing the span and
+// each piece) went over every byte of the span twice, a twentieth of the
+// load. Set by LwoOrderChunks, read by chunkLoop.
+static struct {
+  const uint8_t *second, *middle, *first, *end;  // null `second`: file order
+} chunkOrder;
+
 void LwoOrderChunks(uint32_t first, uint32_t second)
 {
   const uint8_t *firstAt = nullptr, *secondAt = nullptr;
@@ -109,21 +118,13 @@ void LwoOrderChunks(uint32_t first, uint32_t second)
       secondLength = size + 8;
     }
   });
-  if (!firstAt || !secondAt || secondAt > firstAt)
+  chunkOrder.second = nullptr;
+  if (!firstAt || !secondAt || secondAt >= firstAt)
     return;
-  if (secondAt == firstAt)
-    return;
-  // [second][middle][first] becomes [first][middle][second], in place:
-  // reversing the whole span puts the pieces in their new order, each one
-  // reversed, and reversing each piece again sets its bytes right. No
-  // second copy of the span (over a megabyte on large objects) is needed.
-  uint8_t *base = (uint8_t *)secondAt;
-  size_t middleLength = (size_t)(firstAt - (secondAt + secondLength));
-  uint8_t *end = base + firstLength + middleLength + secondLength;
-  std::reverse(base, end);
-  std::reverse(base, base + firstLength);
-  std::reverse(base + firstLength, base + firstLength + middleLength);
-  std::reverse(base + firstLength + middleLength, end);
+  chunkOrder.second = secondAt;
+  chunkOrder.middle = secondAt + secondLength;
+  chunkOrder.first = firstAt;
+  chunkOrder.end = firstAt + firstLength;
 }
 
 // One console line for everything the file held that could not be used.
@@ -167,8 +168,12 @@ static int32_t dispatchChunk(void)
   }
 }
 
-static int32_t chunkLoop(void)
+// Reads the chunks of [from, to); only the file's last piece may end in
+// bytes too few for a chunk header.
+static int32_t readChunks(const uint8_t *from, const uint8_t *to)
 {
+  lwoPtr = from;
+  lwoEnd = to;
   while (lwoLeft() > 0) {
     if (lwoLeft() < 8) {
       lwoIgnored.trailingBytes += (int32_t)lwoLeft();
@@ -185,6 +190,27 @@ static int32_t chunkLoop(void)
     if (result != 0)
       return result;
   }
+  return 0;
+}
+
+// The chunks from the cursor to the end of the file, in the order
+// LwoOrderChunks chose. The pieces begin and end on chunk boundaries.
+static int32_t chunkLoop(void)
+{
+  const uint8_t *end = lwoEnd;
+  if (!chunkOrder.second)
+    return readChunks(lwoPtr, end);
+  const uint8_t *pieces[5][2] = {{lwoPtr, chunkOrder.second},
+                                 {chunkOrder.first, chunkOrder.end},
+                                 {chunkOrder.middle, chunkOrder.first},
+                                 {chunkOrder.second, chunkOrder.middle},
+                                 {chunkOrder.end, end}};
+  for (const auto &piece : pieces) {
+    int32_t result = readChunks(piece[0], piece[1]);
+    if (result != 0)
+      return result;
+  }
+  lwoEnd = end;
   return 0;
 }
 
@@ -208,8 +234,8 @@ int32_t LwoParse(void)
   int32_t layered = lwoSelectLayer();
   if (layered != 0)
     return layered;
-  // The reordering moves only the PTAG chunk, so the pre-scan may look at the
-  // chunks in their final places; the POLS data it notes stays where it is.
+  // The reordering moves no bytes, and the last POLS in file order is also
+  // the last one read, so the pre-scan notes the chunk its handler will read.
   LwoOrderChunks(ID_PTAG, ID_POLS);
   LwoParseGetPolyTexCount();
   if (lwoCurr->polygonCount <= 0) {

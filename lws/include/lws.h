@@ -26,6 +26,38 @@ enum {
   LWS_ERR_LOAD = -16    // the scene text cannot be loaded
 };
 
+// Console texts that go with the codes: the errors that make LwsLoad fail,
+// then the warnings for what it repairs and goes on with. %s is the scene's
+// file name unless noted.
+// With LWS_ERR_LOAD.
+constexpr char LWS_MSG_LOAD[] = "Error : %s can not be opened !";
+// With LWS_ERR_FAILED, when the parse fails.
+constexpr char LWS_MSG_PARSE[] = "Error : there is a parsing problem with %s !";
+// With LWS_ERR_FAILED, when LwsInit fails.
+constexpr char LWS_MSG_INIT[] = "Error : there is an initialization problem with %s !";
+constexpr char LWS_MSG_FORMAT[] = "Error : %s is not a LightWave scene of format 3 to 5 !";
+constexpr char LWS_MSG_FORMAT_LW5[] =
+    "Error : %s is a LightWave 5 scene (format %d), which is not read !";
+constexpr char LWS_MSG_GRID[] = "Error : %s has a grid size of %g, which gives no world scale !";
+constexpr char LWS_MSG_ITEMS[] = "Error : %s has more than %d items !";
+constexpr char LWS_MSG_OBJECTS[] = "Error : %s has more than %d objects !";
+// %s is the object's file name.
+constexpr char LWS_MSG_OBJECT_LOAD[] = "Error : can not load %s !";
+constexpr char LWS_MSG_MORPH_CHANNELS[] =
+    "Error : %s has more than %d endomorph channels in one item !";
+constexpr char LWS_MSG_CHANNEL_COUNT[] = "Error : %s has a channel count of %d !";
+// A number with an exponent; it reads as 0 and the load goes on.
+constexpr char LWS_MSG_FLOAT[] = "Error : too complex float value !";
+constexpr char LWS_MSG_NO_FRAME_SIZE[] = "Warning : %s has no frame size, 640 x 480 is used !";
+constexpr char LWS_MSG_NO_FRAME_RATE[] =
+    "Warning : %s has no frame rate, 30 frames a second are used !";
+constexpr char LWS_MSG_MORPH_TARGET[] =
+    "Warning : item %d of %s names morph target %d, which does not exist !";
+constexpr char LWS_MSG_PARENT_INDEX[] =
+    "Warning : item %d of %s names parent item %d, which does not exist !";
+constexpr char LWS_MSG_PARENT_ID[] =
+    "Warning : item %d of %s names parent %08x, which is not in the scene !";
+
 // Item kinds: the list an item belongs to, and the kind digit of an item id.
 enum { LWS_KIND_OBJECT = 1, LWS_KIND_LIGHT = 2, LWS_KIND_CAMERA = 3 };
 

@@ -44,12 +44,12 @@ static int32_t parseLoaded(LwsScene *scene, LwsProgressFn progressFn)
   scene->zoomFactor = 3.2f;
   if (lwsParse(scene, progressFn) != 0) {
     releaseText(file);
-    ConsoleAdd("Error : there is a parsing problem with %s !", scene->name);
+    ConsoleAdd(LWS_MSG_PARSE, scene->name);
     return LWS_ERR_FAILED;
   }
   if (LwsInit(scene) != 0) {
     releaseText(file);
-    ConsoleAdd("Error : there is an initialization problem with %s !", scene->name);
+    ConsoleAdd(LWS_MSG_INIT, scene->name);
     return LWS_ERR_FAILED;
   }
   releaseText(file);
@@ -73,7 +73,7 @@ int32_t LwsLoad(LwsScene *scene, const char *fileName, LwsProgressFn progressFn)
   snprintf(name, sizeof name, "%s", scene->name);
   textInPlace = 0;
   if (FileLoad(LwsGetCurrentFile(), name) != FILE_OK) {
-    ConsoleAdd("Error : %s can not be opened !", scene->name);
+    ConsoleAdd(LWS_MSG_LOAD, scene->name);
     return LWS_ERR_LOAD;
   }
   return parseLoaded(scene, progressFn);

@@ -9,12 +9,12 @@
 static void checkReferences(LwsScene *scene, LwsBlock *block, int32_t itemNumber)
 {
   if (block->morphTarget > scene->objectCount) {
-    ConsoleAdd("Warning : item %d of %s names morph target %d, which does not exist !",
+    ConsoleAdd(LWS_MSG_MORPH_TARGET,
                (int)itemNumber, scene->name, (int)block->morphTarget);
     block->morphTarget = 0;
   }
   if (block->parentIndex > scene->itemCount) {
-    ConsoleAdd("Warning : item %d of %s names parent item %d, which does not exist !",
+    ConsoleAdd(LWS_MSG_PARENT_INDEX,
                (int)itemNumber, scene->name, (int)block->parentIndex);
     block->parentIndex = 0;
     block->parentKind = 0;

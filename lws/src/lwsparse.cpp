@@ -40,7 +40,7 @@ static const char *const param1 = lwsToken[1];
 
 static int cmdIs(const char *word)
 {
-  return qstrcmp(cmd, word) == 0;
+  return lwsQstrcmp(cmd, word) == 0;
 }
 
 // Copies at most size - 1 characters and terminates.
@@ -56,7 +56,7 @@ static int32_t nextLine(void)
 {
   if (!lwsTextLeft())
     return -1;
-  getLine();
+  lwsGetLine();
   LwsComputeParams();
   return 0;
 }
@@ -64,30 +64,30 @@ static int32_t nextLine(void)
 // Reads one key line into `key`; which parameters count depends on the shape.
 static void readKey(LwsKey *key)
 {
-  key->value = getFLOAT32(lwsToken[1]);
-  key->time = getFLOAT32(lwsToken[2]);
-  key->shape = getINT32(lwsToken[3]);
+  key->value = lwsGetFLOAT32(lwsToken[1]);
+  key->time = lwsGetFLOAT32(lwsToken[2]);
+  key->shape = LvlGetINT32(lwsToken[3]);
   if (key->shape == LWS_SHAPE_TCB) {
-    key->tension = getFLOAT32(lwsToken[4]);
-    key->continuity = getFLOAT32(lwsToken[5]);
-    key->bias = getFLOAT32(lwsToken[6]);
+    key->tension = lwsGetFLOAT32(lwsToken[4]);
+    key->continuity = lwsGetFLOAT32(lwsToken[5]);
+    key->bias = lwsGetFLOAT32(lwsToken[6]);
   } else if (key->shape == LWS_SHAPE_HERMITE || key->shape == LWS_SHAPE_BEZIER) {
-    key->param[0] = getFLOAT32(lwsToken[7]);
-    key->param[1] = getFLOAT32(lwsToken[8]);
+    key->param[0] = lwsGetFLOAT32(lwsToken[7]);
+    key->param[1] = lwsGetFLOAT32(lwsToken[8]);
   } else if (key->shape == LWS_SHAPE_BEZIER2D) {
     for (int i = 0; i < 4; i++)
-      key->param[i] = getFLOAT32(lwsToken[4 + i]);
+      key->param[i] = lwsGetFLOAT32(lwsToken[4 + i]);
   }
 }
 
 // NOTE: the key count is checked against the lines really left before the
 // keys are allocated, so a huge count in a short text fails at once instead
 // of taking pool for keys that are not there.
-int32_t envParse(LwsEnvelope *envelope)
+int32_t lwsEnvParse(LwsEnvelope *envelope)
 {
   if (nextLine() != 0 || nextLine() != 0)  // the opening line, then the count
     return -1;
-  int32_t count = getINT32(cmd);
+  int32_t count = LvlGetINT32(cmd);
   if (count == 0)
     count = 1;
   if (count < 0)
@@ -107,23 +107,23 @@ int32_t envParse(LwsEnvelope *envelope)
   envelope->keyCount = count;
   if (nextLine() != 0)
     return -1;
-  envelope->preBehavior = getINT32(lwsToken[1]);
-  envelope->postBehavior = getINT32(lwsToken[2]);
+  envelope->preBehavior = LvlGetINT32(lwsToken[1]);
+  envelope->postBehavior = LvlGetINT32(lwsToken[2]);
   return 0;
 }
 
 // A row marked "(envelope)": an envelope block follows, or a constant.
 static int32_t envelopeOrValue(LwsEnvelope **envelope, float *value)
 {
-  if (qstrcmp(param1, "(envelope)") != 0) {
-    *value = getFLOAT32(param1);
+  if (lwsQstrcmp(param1, "(envelope)") != 0) {
+    *value = lwsGetFLOAT32(param1);
     return 0;
   }
   LwsEnvelope *made = (LwsEnvelope *)MemAlloc(sizeof(LwsEnvelope));
   if (!made)
     return -1;
   *envelope = made;
-  return envParse(made);
+  return lwsEnvParse(made);
 }
 
 // The format on the text's second line: 3 (LightWave 6 and 7), 4 and 5
@@ -131,19 +131,19 @@ static int32_t envelopeOrValue(LwsEnvelope **envelope, float *value)
 static int32_t checkFormat(int32_t lineNumber)
 {
   if (lineNumber == 1 && !cmdIs("LWSC")) {
-    ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
+    ConsoleAdd(LWS_MSG_FORMAT, lws->name);
     return -1;
   }
   if (lineNumber != 2)
     return 0;
-  sceneFormat = getINT32(cmd);
+  sceneFormat = LvlGetINT32(cmd);
   if (sceneFormat == 1 || sceneFormat == 2) {
-    ConsoleAdd("Error : %s is a LightWave 5 scene (format %d), which is not read !", lws->name,
+    ConsoleAdd(LWS_MSG_FORMAT_LW5, lws->name,
                (int)sceneFormat);
     return -1;
   }
   if (sceneFormat < 3 || sceneFormat > 5) {
-    ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
+    ConsoleAdd(LWS_MSG_FORMAT, lws->name);
     return -1;
   }
   return 0;
@@ -165,20 +165,20 @@ static int32_t firstPass(void)
     if (cmdIs("LoadObjectLayer")) {
       objectTotal++;
     } else if (cmdIs("ViewZoomFactor")) {
-      zoom = getFLOAT32(param1);
+      zoom = lwsGetFLOAT32(param1);
     } else if (cmdIs("GridSize")) {
-      lws->gridSize = getFLOAT32(param1);
+      lws->gridSize = lwsGetFLOAT32(param1);
       lws->worldScale = 10.0f / lws->gridSize * zoom;
     }
   }
   if (lineNumber < 2) {
-    ConsoleAdd("Error : %s is not a LightWave scene of format 3 to 5 !", lws->name);
+    ConsoleAdd(LWS_MSG_FORMAT, lws->name);
     return -1;
   }
   // NOTE: a grid of 0 divides by 0: every position, pivot and point would be
   // infinite or NaN and nothing would be drawn.
   if (!std::isfinite(lws->worldScale)) {
-    ConsoleAdd("Error : %s has a grid size of %g, which gives no world scale !", lws->name,
+    ConsoleAdd(LWS_MSG_GRID, lws->name,
                (double)lws->gridSize);
     return -1;
   }
@@ -193,7 +193,7 @@ static LwsBlock *addBlock(int32_t kind, void *record)
   if (!record)
     return nullptr;
   if (lws->itemCount >= LWS_MAX_ITEMS) {
-    ConsoleAdd("Error : %s has more than %d items !", lws->name, (int)LWS_MAX_ITEMS);
+    ConsoleAdd(LWS_MSG_ITEMS, lws->name, (int)LWS_MAX_ITEMS);
     return nullptr;
   }
   LwsBlock *block = (LwsBlock *)MemAlloc(sizeof(LwsBlock));
@@ -220,7 +220,7 @@ static LwsBlock *addBlock(int32_t kind, void *record)
 static LwoObject *addObjectItem(void)
 {
   if (lws->objectCount >= LWS_MAX_OBJECTS) {
-    ConsoleAdd("Error : %s has more than %d objects !", lws->name, (int)LWS_MAX_OBJECTS);
+    ConsoleAdd(LWS_MSG_OBJECTS, lws->name, (int)LWS_MAX_OBJECTS);
     return nullptr;
   }
   LwsBlock *block = addBlock(LWS_KIND_OBJECT, MemAlloc(sizeof(LwoObject)));
@@ -273,7 +273,7 @@ static void objectFileName(char *name)
 // The scene numbers layers from 1, the object's LAYR chunks from 0.
 static int32_t layerOfLine(void)
 {
-  int32_t layer = getINT32(param1);
+  int32_t layer = LvlGetINT32(param1);
   return layer >= 1 ? layer - 1 : LWO_LAYER_FIRST;
 }
 
@@ -287,7 +287,7 @@ static int32_t objectLine(void)
   if (lws->terrainMode) {
     LwoBuildTerrain(object, lws->terrainHeightMap, lws->terrainTexture);
   } else if (LwoLoadLayer(object, name, lws->worldScale, layerOfLine()) != 0) {
-    ConsoleAdd("Error : can not load %s !", name);
+    ConsoleAdd(LWS_MSG_OBJECT_LOAD, name);
     return -1;
   }
   // The layer's own pivot, until a PivotPosition line of the item says otherwise.
@@ -330,7 +330,7 @@ static int32_t cameraLine(void)
 static void readFloats(float *to, int32_t count)
 {
   for (int32_t i = 0; i < count; i++)
-    to[i] = getFLOAT32(lwsToken[1 + i]);
+    to[i] = lwsGetFLOAT32(lwsToken[1 + i]);
 }
 
 // Group name: two lines on, the whole line inside its quotes ("Face Parts"
@@ -360,7 +360,7 @@ static int32_t morfFormLine(void)
   if (!currBlock)
     return 0;
   if (currBlock->morphChannelCount >= LWS_MAX_MORPH_CHANNELS) {
-    ConsoleAdd("Error : %s has more than %d endomorph channels in one item !", lws->name,
+    ConsoleAdd(LWS_MSG_MORPH_CHANNELS, lws->name,
                (int)LWS_MAX_MORPH_CHANNELS);
     return -1;
   }
@@ -387,7 +387,7 @@ static int32_t morfFormLine(void)
   strcat(full, ".");
   strcat(full, morph);
   copyName(channel->name, full, sizeof channel->name);
-  if (nextLine() != 0 || envParse(channel->envelope) != 0)
+  if (nextLine() != 0 || lwsEnvParse(channel->envelope) != 0)
     return -1;
   currBlock->morphChannelCount++;
   return 0;
@@ -395,9 +395,9 @@ static int32_t morfFormLine(void)
 
 static int32_t numChannelsLine(void)
 {
-  int32_t count = getINT32(param1);
+  int32_t count = LvlGetINT32(param1);
   if (count < 0 || count > INT32_MAX / (int32_t)sizeof(LwsEnvelope)) {
-    ConsoleAdd("Error : %s has a channel count of %d !", lws->name, (int)count);
+    ConsoleAdd(LWS_MSG_CHANNEL_COUNT, lws->name, (int)count);
     return -1;
   }
   // NOTE: a failed parse leaves its items in the record, so the count and
@@ -412,10 +412,10 @@ static int32_t numChannelsLine(void)
 
 static int32_t channelLine(void)
 {
-  int32_t n = getINT32(param1);
+  int32_t n = LvlGetINT32(param1);
   if (n < 0 || n > 9 || n >= currBlock->channelCount || !currBlock->channels)
     return 0;
-  return envParse(&currBlock->channels[n]);
+  return lwsEnvParse(&currBlock->channels[n]);
 }
 
 // Rows that set the light of the current item; other items ignore them.
@@ -445,10 +445,10 @@ static int32_t lightRows(LwsLight *light)
 // parent is its object would make that object its own parent).
 static int sceneRows(int32_t *result)
 {
-  if (cmdIs("PreviewFirstFrame")) lws->firstFrame = (float)getINT32(param1);
-  else if (cmdIs("PreviewLastFrame")) lws->lastFrame = (float)getINT32(param1);
-  else if (cmdIs("PreviewFrameStep")) lws->frameStep = (float)getINT32(param1);
-  else if (cmdIs("FramesPerSecond")) lws->framesPerSecond = (float)getINT32(param1);
+  if (cmdIs("PreviewFirstFrame")) lws->firstFrame = (float)LvlGetINT32(param1);
+  else if (cmdIs("PreviewLastFrame")) lws->lastFrame = (float)LvlGetINT32(param1);
+  else if (cmdIs("PreviewFrameStep")) lws->frameStep = (float)LvlGetINT32(param1);
+  else if (cmdIs("FramesPerSecond")) lws->framesPerSecond = (float)LvlGetINT32(param1);
   else if (cmdIs("LoadObjectLayer")) *result = objectLine();
   else if (cmdIs("AddNullObject")) *result = nullObjectLine();
   else if (cmdIs("AddLight")) *result = lightLine();
@@ -457,12 +457,12 @@ static int sceneRows(int32_t *result)
   else if (cmdIs("MotionBlur")) lws->renderFlags |= param1[0] == '1' ? LWS_RENDER_MOTION_BLUR : 0;
   else if (cmdIs("Antialiasing")) lws->renderFlags |= param1[0] == '1' ? LWS_RENDER_ANTIALIASING : 0;
   else if (cmdIs("FrameSize")) {
-    lws->frameWidth = getINT32(param1);
-    lws->frameHeight = getINT32(lwsToken[2]);
+    lws->frameWidth = LvlGetINT32(param1);
+    lws->frameHeight = LvlGetINT32(lwsToken[2]);
   }
   else if (cmdIs("BackdropColor")) readFloats(lws->backdropColor, 3);
   else if (cmdIs("AmbientColor")) readFloats(lws->ambientColor, 3);
-  else if (cmdIs("AmbientIntensity")) lws->ambientIntensity = getFLOAT32(param1);
+  else if (cmdIs("AmbientIntensity")) lws->ambientIntensity = lwsGetFLOAT32(param1);
   else return 0;
   return 1;
 }
@@ -516,16 +516,16 @@ static int32_t parseLine(void)
     return lwsSkipPlugin();
   if (sceneRows(&result) || itemRows(&result))
     return result;
-  if (qstrcmp(param1, "Group") == 0)
+  if (lwsQstrcmp(param1, "Group") == 0)
     return groupLine();
-  if (qstrcmp(param1, "MorfForm") == 0)
+  if (lwsQstrcmp(param1, "MorfForm") == 0)
     return morfFormLine();
   if (cmdIs("ZoomFactor"))
     return envelopeOrValue(&lws->zoomEnvelope, &lws->zoomFactor);
   if (!currBlock)
     return 0;
   if (cmdIs("MorphTarget"))
-    currBlock->morphTarget = getINT32(param1);
+    currBlock->morphTarget = LvlGetINT32(param1);
   else if (cmdIs("ParentItem"))
     lwsParentRecord(currBlock, lws->itemCount - 1, param1);
   else if (cmdIs("Channel"))
@@ -540,12 +540,12 @@ static int32_t parseLine(void)
 static void defaultSceneNumbers(void)
 {
   if (lws->frameWidth <= 0 || lws->frameHeight <= 0) {
-    ConsoleAdd("Warning : %s has no frame size, 640 x 480 is used !", lws->name);
+    ConsoleAdd(LWS_MSG_NO_FRAME_SIZE, lws->name);
     lws->frameWidth = 640;
     lws->frameHeight = 480;
   }
   if (!(lws->framesPerSecond > 0.0f) || !std::isfinite(lws->framesPerSecond)) {
-    ConsoleAdd("Warning : %s has no frame rate, 30 frames a second are used !", lws->name);
+    ConsoleAdd(LWS_MSG_NO_FRAME_RATE, lws->name);
     lws->framesPerSecond = 30.0f;
   }
 }

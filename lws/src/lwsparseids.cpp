@@ -89,7 +89,7 @@ void lwsParentsResolve(LwsScene *scene)
     int32_t found = kind >= LWS_KIND_OBJECT && kind <= LWS_KIND_CAMERA ? findItem(scene, kind, index) : 0;
     scene->items[i]->parentIndex = found;
     if (!found) {
-      ConsoleAdd("Warning : item %d of %s names parent %08x, which is not in the scene !",
+      ConsoleAdd(LWS_MSG_PARENT_ID,
                  (int)i + 1, scene->name, (unsigned)parentIds[i]);
       scene->items[i]->parentKind = 0;
     }
@@ -98,13 +98,13 @@ void lwsParentsResolve(LwsScene *scene)
 
 int32_t lwsSkipPlugin(void)
 {
-  for (int32_t i = 1; i < paramsCount && i <= LWS_MAX_PARAMS; i++)
-    if (qstrcmp(lwsToken[i], "MorphMixer") == 0)
+  for (int32_t i = 1; i < lwsParamsCount && i <= LWS_MAX_PARAMS; i++)
+    if (lwsQstrcmp(lwsToken[i], "MorphMixer") == 0)
       return 0;
   while (lwsTextLeft()) {
-    getLine();
+    lwsGetLine();
     LwsComputeParams();
-    if (qstrcmp(lwsToken[0], "EndPlugin") == 0)
+    if (lwsQstrcmp(lwsToken[0], "EndPlugin") == 0)
       break;
   }
   return 0;

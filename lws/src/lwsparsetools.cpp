@@ -9,16 +9,17 @@
 #include "lwsread.h"
 
 #include "console.h"
+#include "lvl.h"
 
 #include <cstring>
 
-// Reader state. The scene parser fills lwsFile and rewinds; getLine and
+// Reader state. The scene parser fills lwsFile and rewinds; lwsGetLine and
 // LwsComputeParams write the rest; the parser and the envelope reader read it.
 static FileData lwsFile;
 static const uint8_t *lwsPtr;
 char lwsLine[LWS_NAME_SIZE];
 char lwsToken[LWS_MAX_PARAMS + 1][LWS_NAME_SIZE];
-int32_t paramsCount;
+int32_t lwsParamsCount;
 
 FileData *LwsGetCurrentFile(void)
 {
@@ -36,7 +37,7 @@ static const uint8_t *textEnd(void)
   return start && lwsFile.size > 0 ? start + lwsFile.size : start;
 }
 
-int32_t getOffset(void)
+int32_t lwsGetOffset(void)
 {
   if (!lwsPtr || !lwsFile.data)
     return 0;
@@ -59,8 +60,8 @@ static const uint8_t *skipLineEnd(const uint8_t *p, const uint8_t *end)
 }
 
 // NOTE: a line longer than 191 characters is cut; the rest of it is skipped,
-// so the next getLine starts on the next line of the text.
-void getLine(void)
+// so the next lwsGetLine starts on the next line of the text.
+void lwsGetLine(void)
 {
   const uint8_t *end = textEnd();
   const uint8_t *p = lwsPtr ? lwsPtr : end;
@@ -94,13 +95,13 @@ void LwsComputeParams(void)
 {
   for (char *token : lwsToken)
     token[0] = 0;
-  paramsCount = 0;
+  lwsParamsCount = 0;
   const char *p = lwsLine;
   int32_t used = 0;  // characters already in the target (the tail of param 10)
   for (;;) {
-    int32_t target = paramsCount < LWS_MAX_PARAMS ? paramsCount : LWS_MAX_PARAMS;
+    int32_t target = lwsParamsCount < LWS_MAX_PARAMS ? lwsParamsCount : LWS_MAX_PARAMS;
     char *out = lwsToken[target];
-    if (paramsCount <= LWS_MAX_PARAMS)
+    if (lwsParamsCount <= LWS_MAX_PARAMS)
       used = 0;
     while (*p == ' ')
       p++;
@@ -110,70 +111,24 @@ void LwsComputeParams(void)
       p++;
     }
     out[used] = 0;
-    paramsCount++;
+    lwsParamsCount++;
     if (!*p)
       return;
     p++;
   }
 }
 
-int32_t qstrcmp(const char *a, const char *b)
+int32_t lwsQstrcmp(const char *a, const char *b)
 {
   return strcmp(a, b) == 0 ? 0 : -1;
 }
 
-// NOTE: digits accumulate in unsigned 32-bit arithmetic, so a number too
-// large for 32 bits wraps around instead of overflowing.
-int32_t getINT32(const char *text)
+// Numbers are read as level files read them; only the message is the scene
+// reader's own.
+float lwsGetFLOAT32(const char *text)
 {
-  const char *p = text;
-  while (*p == ' ')
-    p++;
-  bool negative = *p == '-';
-  if (negative)
-    p++;
-  uint32_t value = 0;
-  while (*p >= '0' && *p <= '9')
-    value = value * 10u + (uint32_t)(*p++ - '0');
-  if (negative)
-    value = 0u - value;
-  return (int32_t)value;
-}
-
-static bool isExponent(char c)
-{
-  return c == 'e' || c == 'E' || c == 'd' || c == 'D';
-}
-
-// Exponents are not read: such a number is reported and reads as 0.
-float getFLOAT32(const char *text)
-{
-  const char *p = text;
-  while (*p == ' ')
-    p++;
-  bool negative = *p == '-';
-  if (negative)
-    p++;
   float value = 0.0f;
-  while (*p >= '0' && *p <= '9')
-    value = value * 10.0f + (float)(*p++ - '0');
-  if (isExponent(*p)) {
-    ConsoleAdd("Error : too complex float value !");
-    return 0.0f;
-  }
-  if (*p == '.') {
-    p++;
-    int32_t digits = 0;
-    while (*p >= '0' && *p <= '9') {
-      value = value * 10.0f + (float)(*p++ - '0');
-      digits++;
-    }
-    if (isExponent(*p)) {
-      ConsoleAdd("Error : too complex float value !");
-      return 0.0f;
-    }
-    for (int32_t i = 0; i < digits; i++)
-      value *= 0.1f;
-  }
-  return negative ? -value : value;
+  if (LvlReadFLOAT32(text, &value) != LVL_OK)
+    ConsoleAdd(LWS_MSG_FLOAT);
+  return value;
 }

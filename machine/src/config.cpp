@@ -62,7 +62,7 @@ void MachineSetup(const MachineConfig *in)
   machineFileioReset();
   machineGsReset();
   machineDisplaySkipping(0);
-  presentStart();
+  presentOpen();
 }
 
 const MachineConfig *MachineGetConfig(void)
@@ -155,7 +155,7 @@ const MachineRecording *MachineGetRecording(void)
   return &recordedRecord();
 }
 
-MachineRecording *machineRecording(void)
+MachineRecording *machineRecorder(void)
 {
   return recording ? &recordedRecord() : nullptr;
 }

@@ -12,7 +12,7 @@ struct MachineConfig;
 
 // Starts what the configuration asks for (window, PNG folder, ffmpeg check)
 // after closing what ran before; problems go to MachinePresentError.
-void presentStart(void);
+void presentOpen(void);
 // One frame presented: `frame` is its number in the show. Writes it to the
 // PNG folder and the encoder at the export size; 0, or -1 after MachineFail.
 int presentExport(int frame, const uint32_t *pixels, int width, int height);

@@ -18,7 +18,7 @@ enum { DMA_STEP_QWC = 256 };
 
 static void recordTransfer(const unsigned char *source, uint32_t qwc)
 {
-  MachineRecording *rec = machineRecording();
+  MachineRecording *rec = machineRecorder();
   if (!rec)
     return;
   MachineTransferRec transfer;

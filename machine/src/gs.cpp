@@ -61,7 +61,7 @@ static void startTransfer(void)
   trx.width = (uint32_t)GsGet(reg, GsTRXREG.RRW);
   trx.pixelsLeft = trx.width * GsGet(reg, GsTRXREG.RRH);
   trx.record = nullptr;
-  if (MachineRecording *rec = machineRecording()) {
+  if (MachineRecording *rec = machineRecorder()) {
     rec->images.push_back(
         {dbp, dbw, trx.x0, trx.y, trx.width, (uint32_t)GsGet(reg, GsTRXREG.RRH), 0});
     trx.record = &rec->images.back();
@@ -83,7 +83,7 @@ static void imagePixel(uint32_t word)
 void machineGsImageData(uint64_t low, uint64_t high)
 {
   gsQueueSync();
-  if (MachineRecording *rec = machineRecording())
+  if (MachineRecording *rec = machineRecorder())
     if (trx.record && !rec->images.empty())
       rec->images.back().quadwords++;
   uint32_t words[4] = {(uint32_t)low, (uint32_t)(low >> 32), (uint32_t)high,
@@ -245,7 +245,7 @@ static void vertexKick(uint64_t xyz, int withFog, int kick)
 void machineGsWrite(int address, uint64_t value)
 {
   address &= GS_REG_ADDRESSES - 1;
-  if (MachineRecording *rec = machineRecording())
+  if (MachineRecording *rec = machineRecorder())
     rec->gsWrites.push_back({address, value});
   switch (address) {
   case GS_PRIM:

@@ -40,7 +40,7 @@ void machineFileioReset(void);
 void machineRegsReset(void);
 
 // Recording for tests (config.cpp): null when nothing is being recorded.
-MachineRecording *machineRecording(void);
+MachineRecording *machineRecorder(void);
 // Drawing counters (gs.cpp).
 extern MachineGsStats gsStats;
 // While set, primitives are taken in but not drawn (gs.cpp): frames nobody sees.

@@ -13,7 +13,7 @@
 #include <numeric>
 #include <unistd.h>
 
-// Presenter state: set by presentStart, cleared by MachinePresentClose; only
+// Presenter state: set by presentOpen, cleared by MachinePresentClose; only
 // the presenter files touch it.
 // NOTE: used by the boot code before static constructors run: built on first use.
 static std::string &presentErrorText(void)
@@ -53,7 +53,7 @@ static int onPath(const char *program)
   return 0;
 }
 
-void presentStart(void)
+void presentOpen(void)
 {
   MachinePresentClose();
   presentErrorText().clear();

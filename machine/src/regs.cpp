@@ -94,7 +94,7 @@ void HwWrite(HwReg reg, uint64_t value)
 {
   if (reg < 0 || reg >= HW_REG_COUNT)
     return;
-  if (MachineRecording *rec = machineRecording())
+  if (MachineRecording *rec = machineRecorder())
     rec->hwWrites.push_back({(int)reg, value});
   switch (reg) {
   case D2_CHCR:

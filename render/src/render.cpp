@@ -74,11 +74,17 @@ int32_t RenderVertexBufferReserve(VertexBuffer *buffer, int32_t count)
     return RENDER_OK;
   if (count > INT32_MAX / (int32_t)sizeof(ScreenVertex))
     return RENDER_ERR_MEMORY;
-  ScreenVertex *block = static_cast<ScreenVertex *>(MemAlloc(count * (int32_t)sizeof(ScreenVertex)));
+  // The old records are copied and only the rest is zeroed: the same bytes
+  // as a zeroed block with the records copied over it, written once. Objects
+  // grow these buffers at every load.
+  ScreenVertex *block =
+      static_cast<ScreenVertex *>(MemAllocUninit(count * (int32_t)sizeof(ScreenVertex)));
   if (!block)
     return RENDER_ERR_MEMORY;
-  if (buffer->records && buffer->capacity > 0)
-    memcpy(block, buffer->records, (size_t)buffer->capacity * sizeof(ScreenVertex));
+  int32_t kept = buffer->records && buffer->capacity > 0 ? buffer->capacity : 0;
+  if (kept > 0)
+    memcpy(block, buffer->records, (size_t)kept * sizeof(ScreenVertex));
+  memset(block + kept, 0, (size_t)(count - kept) * sizeof(ScreenVertex));
   buffer->records = block;
   buffer->capacity = count;
   if (buffer->count > count)
@@ -133,8 +139,8 @@ static void projectPoint(const float *p, const float *n, ScreenVertex *out, cons
   renderDivide(out, halfW, halfH);
 }
 
-static int32_t buildVertexBuffer(const float *points, const float *normals, VertexBuffer *out,
-                                 int32_t count)
+static int32_t vertexStage(const float *points, const float *normals, VertexBuffer *out,
+                           int32_t count)
 {
   if (!out || (count > 0 && !points))
     return RENDER_ERR_NULL;
@@ -330,9 +336,9 @@ static int32_t buildPieces(VertexBuffer *vertices, int32_t limit, const float *u
   return n;
 }
 
-static int32_t buildTriangleBuffer(VertexBuffer *vertices, const float *uv,
-                                   const int32_t *triangles, int32_t triangleCount, int32_t first,
-                                   TriangleBuffer *out, int32_t *outCount, int32_t useEnvUV)
+static int32_t triangleStage(VertexBuffer *vertices, const float *uv, const int32_t *triangles,
+                             int32_t triangleCount, int32_t first, TriangleBuffer *out,
+                             int32_t *outCount, int32_t useEnvUV)
 {
   if (outCount)
     *outCount = 0;
@@ -394,7 +400,7 @@ int32_t BuildVertexBuffer(const float *points, const float *normals, VertexBuffe
                           int32_t count)
 {
   auto start = std::chrono::steady_clock::now();
-  int32_t result = buildVertexBuffer(points, normals, out, count);
+  int32_t result = vertexStage(points, normals, out, count);
   stats.vertexNanos += nanosSince(start);
   return result;
 }
@@ -404,8 +410,8 @@ int32_t BuildTriangleBuffer(VertexBuffer *vertices, const float *uv, const int32
                             int32_t *outCount, int32_t useEnvUV)
 {
   auto start = std::chrono::steady_clock::now();
-  int32_t result = buildTriangleBuffer(vertices, uv, triangles, triangleCount, first, out,
-                                       outCount, useEnvUV);
+  int32_t result = triangleStage(vertices, uv, triangles, triangleCount, first, out,
+                                 outCount, useEnvUV);
   stats.triangleNanos += nanosSince(start);
   return result;
 }

@@ -40,7 +40,7 @@ TEST(Console, LongLinesAreCutTo191Characters)
   EXPECT_EQ(text, std::string(191, 'x') + "\nnext\n");
 }
 
-TEST(Settings, EveryValueIsEmpty)
+TEST(Settings, TheBaseDirectoryIsNotStored)
 {
   char value[8] = "junk";
   SettingsSetValue(SETTINGS_BASE_DIRECTORY, "C:\\data");

@@ -58,7 +58,7 @@ TEST_F(Matrix, RotationSignsFollowTheAxisComponent)
   EXPECT_NEAR(p.x, -1.0f, 1e-6);
   EXPECT_NEAR(p.z, -1.0f, 1e-6);
 
-  // About X: (0, 1, 0) turns towards -z... by the rotation's own layout.
+  // 90 about X: +Y turns to +Z, the right-handed sense the other axes follow.
   MatrixLoadIdentity();
   MatrixRotate(90, 1, 0, 0);
   p = apply(0, 1, 0);

@@ -115,11 +115,33 @@ TEST_F(LvlTest, FailuresAndNumbers)
   EXPECT_EQ(LvlLoad(&level, "absent.lvl"), LVL_ERR_LOAD);
   EXPECT_NE(console.find("Error : absent.lvl can not be opened !"), std::string::npos);
   ASSERT_EQ(Load("empty.lvl", ""), LVL_OK);
-  EXPECT_EQ(LvlGetINT32(" -42"), -42);
-  EXPECT_EQ(LvlGetINT32("4294967297"), 1);  // wraps modulo 2^32
-  EXPECT_EQ(LvlGetINT32("-2147483648"), INT32_MIN);
-  EXPECT_EQ(LvlGetFLOAT32("2E4"), 0.0f);
-  EXPECT_EQ(LvlGetFLOAT32("1.5d2"), 0.0f);
   EXPECT_EQ(LvlQstrcmp("a", "a"), 0);
   EXPECT_EQ(LvlQstrcmp("a", "ab"), -1);
+}
+
+// The number readers of level files and scene texts.
+TEST(LvlNumbers, IntegersWrapAndFloatsRefuseExponents)
+{
+  EXPECT_EQ(LvlGetINT32("  42"), 42);
+  EXPECT_EQ(LvlGetINT32("-17x"), -17);
+  EXPECT_EQ(LvlGetINT32("+3"), 0);
+  EXPECT_EQ(LvlGetINT32("abc"), 0);
+  EXPECT_EQ(LvlGetINT32("2147483647"), 2147483647);
+  EXPECT_EQ(LvlGetINT32("-2147483648"), INT32_MIN);
+  // Too large for 32 bits: wraps modulo 2^32 (4294967297 = 2^32 + 1).
+  EXPECT_EQ(LvlGetINT32("4294967297"), 1);
+  EXPECT_EQ(LvlGetINT32("99999999999"), 1215752191);
+  EXPECT_EQ(LvlGetINT32("-99999999999"), -1215752191);
+
+  float value = -1.0f;
+  EXPECT_EQ(LvlReadFLOAT32("12.50", &value), LVL_OK);
+  EXPECT_NEAR(value, 12.5f, 1e-5);
+  EXPECT_EQ(LvlGetFLOAT32("-0.75"), -75.0f * 0.1f * 0.1f);  // scaled digit by digit
+  EXPECT_EQ(LvlGetFLOAT32("  7"), 7.0f);
+  EXPECT_EQ(LvlGetFLOAT32("+3"), 0.0f);
+  for (const char *exponent : {"1.5e3", "2E4", "3d1", "1.5D2"}) {
+    value = -1.0f;
+    EXPECT_EQ(LvlReadFLOAT32(exponent, &value), LVL_ERR_FAILED) << exponent;
+    EXPECT_EQ(value, 0.0f) << exponent;
+  }
 }

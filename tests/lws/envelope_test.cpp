@@ -19,7 +19,7 @@ static LwsEnvelope ReadEnvelope(const std::vector<std::string> &keys, int pre, i
   text += "  Behaviors " + std::to_string(pre) + " " + std::to_string(post) + "\n}\n";
   SetSceneText(text);
   LwsEnvelope envelope{};
-  EXPECT_EQ(envParse(&envelope), 0);
+  EXPECT_EQ(lwsEnvParse(&envelope), 0);
   return envelope;
 }
 
@@ -72,7 +72,7 @@ TEST(Envelope, EmptyAndSingleKey)
   // A count of 0 is read as one key.
   SetSceneText("{ Envelope\n 0\n Key 4 0 3 0 0 0 0 0 0\n Behaviors 1 1\n}\n");
   LwsEnvelope e{};
-  ASSERT_EQ(envParse(&e), 0);
+  ASSERT_EQ(lwsEnvParse(&e), 0);
   EXPECT_EQ(e.keyCount, 1);
   EXPECT_EQ(EnvEval(&e, 5.0f), 4.0f);
 }

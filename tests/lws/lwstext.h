@@ -20,6 +20,6 @@ inline void SetSceneText(const std::string &text)
 
 inline std::string NextLine(void)
 {
-  getLine();
+  lwsGetLine();
   return lwsLine;
 }

@@ -68,25 +68,29 @@ TEST(GsPackets, ScreenInitResetsLaysOutMemoryAndSendsTheEnvironment)
     MachineRecord(0);
     const MachineRecording *rec = MachineGetRecording();
     int pal = region == MACHINE_REGION_PAL;
-    uint64_t h = pal ? 256 : 224, s = 512 * h * 4;
+    int h = pal ? 256 : 224;
 
     // The reset sequence, then the display registers, in order.
     std::vector<std::pair<int, uint64_t>> expected = {
       {D2_SADR, 0}, {D2_CHCR, 0}, {D2_TADR, 0}, {D2_MADR, 0}, {D2_ASR1, 0}, {D2_ASR0, 0},
       {D_STAT, 0xFF1F}, {D_STAT, 0}, {D_CTRL, 0}, {D_PCR, 0}, {D_SQWC, 0}, {D_RBOR, 0},
       {D_RBSR, 0}, {D_CTRL, 1}, {CSR, 0x200}, {PMODE, 0xFF66},
-      {DISPLAY2, 656 | 36 << 12 | 4 << 23 | 2559ull << 32 | (h - 1) << 44}, {BGCOLOR, 0}};
+      // DISPLAY2: DX 656, DY 36, MAGH 4 (x5), DW 2559, DH 255 (PAL) or 223.
+      {DISPLAY2, pal ? 0x000FF9FF02024290ull : 0x000DF9FF02024290ull}, {BGCOLOR, 0}};
     ASSERT_GE(rec->hwWrites.size(), expected.size());
     for (size_t i = 0; i < expected.size(); i++) {
       EXPECT_EQ(rec->hwWrites[i].reg, expected[i].first) << i;
       EXPECT_EQ(rec->hwWrites[i].value, expected[i].second) << i;
     }
 
-    // The environment is the first transfer: seven writes.
+    // The environment is the first transfer: seven writes. FRAME_1 draws to
+    // buffer B (FBP 64 for PAL, 56 for NTSC; FBW 8); SCISSOR_1 is 0..511 by
+    // 0..255 or 0..223.
     ASSERT_FALSE(rec->transfers.empty());
     EXPECT_EQ(rec->transfers[0].words,
-              adPacket({{0x1A, 1}, {0x4E, 0}, {0x4C, s / 8192 | 8 << 16},
-                        {0x18, 0x400000004000ull}, {0x40, 511ull << 16 | (h - 1) << 48},
+              adPacket({{0x1A, 1}, {0x4E, 0}, {0x4C, pal ? 0x80040u : 0x80038u},
+                        {0x18, 0x400000004000ull},
+                        {0x40, pal ? 0x00FF000001FF0000ull : 0x00DF000001FF0000ull},
                         {0x47, 0x3000F}, {0x42, 0x44}}));
 
     const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
@@ -100,7 +104,7 @@ TEST(GsPackets, ScreenInitResetsLaysOutMemoryAndSendsTheEnvironment)
     EXPECT_EQ(ram->allocPointer, pal ? 2097152 : 1835008);
     // Two blank frames: two flips, the second showing buffer A; drawing goes to B.
     EXPECT_EQ(MachineGetGsStats().flips, 2u);
-    EXPECT_EQ(HwRead(DISPFB2), (uint64_t)(ram->frameBufferA / 8192) | 8 << 9);
+    EXPECT_EQ(HwRead(DISPFB2), pal ? 0x1040u : 0x1038u);  // FBP of buffer A, FBW 8
     EXPECT_EQ(ram->swapFlag, 1);
   }
 }
@@ -109,17 +113,19 @@ TEST(GsPackets, RefreshAlternatesTheBuffersAndWaitsForAFreshVerticalSync)
 {
   startScreen(MACHINE_REGION_PAL);
   const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
-  uint64_t a = (uint64_t)ram->frameBufferA / 8192, b = (uint64_t)ram->frameBufferB / 8192;
+  // PAL buffers: A at FBP 64, B at FBP 128, both 8 x 64 pixels wide. FRAME_1
+  // holds FBW at bit 16, DISPFB2 at bit 9.
+  const uint64_t frame[2] = {0x80040, 0x80080}, dispfb[2] = {0x1040, 0x1080};
   for (int i = 0; i < 4; i++) {
     int flag = ram->swapFlag;
     MachineRecord(1);
     PS2ScreenRefresh();
     const MachineRecording *rec = MachineGetRecording();
-    uint64_t draw = flag ? a : b, show = flag ? b : a;
+    int draw = flag ? 0 : 1;
     ASSERT_EQ(rec->transfers.size(), 1u);
-    EXPECT_EQ(rec->transfers[0].words, adPacket({{0x4C, draw | 8 << 16}}));
+    EXPECT_EQ(rec->transfers[0].words, adPacket({{0x4C, frame[draw]}}));
     EXPECT_EQ(rec->hwWrites.back().reg, DISPFB2);
-    EXPECT_EQ(rec->hwWrites.back().value, show | 8 << 9);
+    EXPECT_EQ(rec->hwWrites.back().value, dispfb[1 - draw]);
     EXPECT_EQ(ram->swapFlag, flag ? 0 : 1);
   }
 
@@ -199,7 +205,9 @@ TEST(GsPackets, TexturedTrianglesUploadThenSendUvAndPosition)
   PS2DrawTriangleBufferWithTex(v, 1, 256, 64, pixels);
   const auto &t = transfers();
   ASSERT_EQ(t.size(), 5u);  // upload set-up, image tag, image data, flush, triangles
-  uint64_t tex0 = 1572864 / 256 | 8 << 14 | 8ull << 26 | 6ull << 30 | 1ull << 34 | 1ull << 35;
+  // TEX0_1: TBP0 6144 (the texture area), TBW 8, PSMCT32, TW 8 and TH 6
+  // (256 x 64), TCC 1, TFX 1 (decal).
+  const uint64_t tex0 = 0xDA0021800ull;
   // U: 128, -128 and 2560 texels, shifted together by one period of the
   // 256-texel texture to 384, 128 and 2816, which keeps its low 10 bits (768).
   // V: 16, 0 (NaN) and 63, already in 0..63.
@@ -234,7 +242,7 @@ TEST(GsPackets, UploadChunks)
     PS2DrawTexUpload((uint16_t)c.w, (uint16_t)c.h, pixels);
     const auto &t = transfers();
     ASSERT_EQ(t.size(), 2 + 2 * c.chunks.size()) << c.w << "x" << c.h;
-    EXPECT_EQ(t[0].words, adPacket({{0x50, (1572864ull / 256) << 32 | 8ull << 48},
+    EXPECT_EQ(t[0].words, adPacket({{0x50, 0x0008180000000000ull},  // DBP 6144, DBW 8
                                     {0x51, 0},
                                     {0x52, (uint64_t)c.w | (uint64_t)c.h << 32},
                                     {0x53, 0}}));
@@ -242,7 +250,8 @@ TEST(GsPackets, UploadChunks)
     for (size_t k = 0; k < c.chunks.size(); k++) {
       const auto &tag = t[1 + 2 * k].words;
       const auto &data = t[2 + 2 * k].words;
-      EXPECT_EQ(tag, (std::vector<uint64_t>{c.chunks[k] | 0x8000ull | 2ull << 58, 0}));
+      // NLOOP, EOP, FLG 2 (image).
+      EXPECT_EQ(tag, (std::vector<uint64_t>{c.chunks[k] | 0x0800000000008000ull, 0}));
       ASSERT_EQ(data.size(), 2u * c.chunks[k]);
       EXPECT_EQ(data.front(), (uint64_t)pixels[offset] | (uint64_t)pixels[offset + 1] << 32);
       offset += 4 * c.chunks[k];

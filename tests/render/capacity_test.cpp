@@ -59,10 +59,20 @@ TEST(RenderCapacity, VertexBufferNeverOverrunAndGrowsAtLoadTime)
   store[3].eu = 0.25f;
   EXPECT_EQ(RenderVertexBufferReserve(&vb, 5), 0);  // already big enough
   EXPECT_EQ(vb.records, store.data());
+  // The pool bytes the grown block will take hold old data: the records past
+  // the old ones must still come out zero, the old ones as they were.
+  void *dirty = MemAllocUninit(4096);
+  ASSERT_NE(dirty, nullptr);
+  memset(dirty, 0xAB, 4096);
+  ASSERT_EQ(MemFreeLast(dirty), 1);
   EXPECT_EQ(RenderVertexBufferReserve(&vb, 12), 0);
   EXPECT_NE(vb.records, store.data());
   EXPECT_EQ(vb.capacity, 12);
   EXPECT_EQ(vb.records[3].eu, 0.25f);
+  EXPECT_EQ(memcmp(vb.records, store.data(), 10 * sizeof(ScreenVertex)), 0);
+  static const ScreenVertex zero = {};
+  EXPECT_EQ(memcmp(&vb.records[10], &zero, sizeof zero), 0);
+  EXPECT_EQ(memcmp(&vb.records[11], &zero, sizeof zero), 0);
   EXPECT_EQ(BuildVertexBuffer(points.data(), nullptr, &vb, 12), 12);
   EXPECT_EQ(RenderVertexBufferReserve(&vb, -1), RENDER_ERR_ARGUMENT);
   EXPECT_EQ(RenderVertexBufferReserve(nullptr, 1), RENDER_ERR_NULL);

@@ -157,10 +157,9 @@ TEST(Hvk, ErrorsNameTheFileAndLeaveNothingBehind)
 
 TEST(Hvk, TheShowOpensTheArchiveItBuilds)
 {
-  TempDir dir;
-  // NOTE: run from the folder as well as naming it: the host folder the show
-  // uses today is the current folder whatever --host says.
-  std::string show = "cd " + Quote(dir.path) + " && " + std::string(MORVANE_BINARY_DIR) +
+  TempDir dir, elsewhere;
+  // Run from another folder: the show finds the archive through --host alone.
+  std::string show = "cd " + Quote(elsewhere.path) + " && " + std::string(MORVANE_BINARY_DIR) +
                      "/morvane --frames 1 --host " + Quote(dir.path);
   CommandResult r = RunCommand(show + " 2>&1");
   EXPECT_NE(r.output.find("Cannot open archive file (host:Morvane.hvk)\n"), std::string::npos) << r.output;

@@ -1,7 +1,6 @@
 // The video-memory texture pool's books.
 #include <gtest/gtest.h>
 
-#include "tex.h"
 #include "texhard.h"
 
 TEST(TexHard, PlacesTexturesBackToBackAndRefusesWhenFull)
@@ -45,16 +44,4 @@ TEST(TexHard, PlacesTexturesBackToBackAndRefusesWhenFull)
   EXPECT_EQ(slot, 1234);
   EXPECT_EQ(TexHardGetNextOffset(), kept);
   EXPECT_EQ(TexHardGetCount(), TEXHARD_SLOTS);
-
-  // The registry reports a texture the full pool could not take.
-  TexFreeAll();
-  ASSERT_EQ(TexInit(), TEX_OK);
-  TexEntry entry = {};
-  snprintf(entry.name, sizeof entry.name, "late");
-  ASSERT_EQ(TexAdd(&entry), TEX_OK);
-  entry.pixels = pixels;
-  entry.width = entry.height = 1;
-  EXPECT_EQ(TexUploadAllToHard(), TEX_ERR_FAILED);
-  EXPECT_EQ(entry.slot, -1);
-  TexFreeAll();
 }

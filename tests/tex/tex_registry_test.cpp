@@ -242,3 +242,18 @@ TEST_F(TexRegistry, PicturesLargerThanTheTextureAreaAreScaledDown)
             std::string::npos)
       << output;
 }
+
+TEST_F(TexRegistry, UploadReportsATextureTheFullPoolRefused)
+{
+  static uint8_t pixels[4];
+  int slot = -1;
+  TexHardReset();
+  while (TexHardGetCount() < TEXHARD_SLOTS)
+    ASSERT_EQ(TexHardAdd(&slot, pixels, 1, 1, 32), TEXHARD_OK);
+  ASSERT_EQ(add(0, "late"), TEX_OK);
+  e[0].pixels = pixels;
+  e[0].width = e[0].height = 1;
+  EXPECT_EQ(TexUploadAllToHard(), TEX_ERR_FAILED);
+  EXPECT_EQ(e[0].slot, -1);
+  TexHardReset();
+}
