@@ -19,17 +19,22 @@ inline void RecordProgress(int32_t percent)
   progressCalls.push_back(percent);
 }
 
+// Big-endian words as LWO2 stores them.
+inline std::string u4(uint32_t v)
+{
+  return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
+}
+
+inline std::string f4(float f)
+{
+  uint32_t v;
+  memcpy(&v, &f, 4);
+  return u4(v);
+}
+
 // A small LWO2 object: one triangle, no surfaces or tags.
 inline std::string TriangleObject(void)
 {
-  auto u4 = [](uint32_t v) {
-    return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-  };
-  auto f4 = [&](float f) {
-    uint32_t v;
-    memcpy(&v, &f, 4);
-    return u4(v);
-  };
   std::string pnts = "PNTS" + u4(36);
   for (float f : {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f})
     pnts += f4(f);
@@ -42,14 +47,6 @@ inline std::string TriangleObject(void)
 // 0 a quad of four points.
 inline std::string TwoLayerObject(void)
 {
-  auto u4 = [](uint32_t v) {
-    return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-  };
-  auto f4 = [&](float f) {
-    uint32_t v;
-    memcpy(&v, &f, 4);
-    return u4(v);
-  };
   auto layr = [&](uint32_t number, float x, float y, float z) {
     return "LAYR" + u4(18) + std::string{0, (char)number, 0, 0} + f4(x) + f4(y) + f4(z) + std::string(2, 0);
   };
