@@ -137,6 +137,6 @@ struct RenderStats {
   int64_t vertexNanos;      // time spent in BuildVertexBuffer
   int64_t triangleNanos;    // time spent in BuildTriangleBuffer
 };
-const RenderStats *RenderStatsGet(void);
+const RenderStats *RenderGetStats(void);
 // Zeroes the counters and re-arms the one-time console warnings.
 void RenderStatsReset(void);

@@ -53,7 +53,7 @@ int32_t renderClampCoord(int64_t value)
   return (int32_t)value;
 }
 
-const RenderStats *RenderStatsGet(void)
+const RenderStats *RenderGetStats(void)
 {
   return &stats;
 }
