@@ -2,8 +2,10 @@
 //
 // The library reports a fatal error by calling error_exit, which must not
 // return: it jumps back to the decode with the library's message. A file that
-// ends before its image data does is damaged too (the library would make up
-// grey rows and only warn), so that warning ends the decode the same way.
+// ends before its image data does, or whose image data runs into a marker, is
+// damaged too (the library would make up grey rows and only warn), so those
+// warnings end the decode the same way. Without that, a few hundred bytes that
+// announce a picture of millions of pixels decode as one, all grey.
 #include "imagecodec.h"
 
 #include <csetjmp>
@@ -29,7 +31,8 @@ static void jpegFail(j_common_ptr info)
 
 static void jpegMessage(j_common_ptr info, int level)
 {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+  if (level < 0 &&
+      (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER))
     jpegFail(info);
 }
 
