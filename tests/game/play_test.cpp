@@ -54,19 +54,6 @@ MachineConfig noScene(const std::string &host, int region)
   return config;
 }
 
-TEST(Play, TheBuiltInShowLoadsWithoutAComplaint)
-{
-  CommandResult run = RunCommand(morvane + " --frames 1 --headless 2>/dev/null");
-  ASSERT_EQ(run.status, 0);
-  std::istringstream in(run.output);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  ASSERT_EQ(lines.size(), 16u) << run.output;  // the title block, nothing else
-  EXPECT_EQ(lines[13], "Please wait while loading/decrunching..");
-  EXPECT_EQ(lines[15], "Starting the show..");
-}
-
 // Picture checksums of the first frames, recorded from the show itself.
 // Regenerate them only on purpose, and say why in the commit message.
 TEST(Play, PicturesMatchTheRecordedChecksums)

@@ -1,5 +1,7 @@
 #include "testkit.h"
 
+#include "machine_regs.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +39,23 @@ void MachineForTest(const std::string &hostDir, int region, int maxFrames)
   config.region = region;
   config.maxFrames = maxFrames;
   MachineSetup(&config);
+}
+
+void GsSend(const std::vector<uint64_t> &words)
+{
+  HwWrite(D2_QWC, words.size() / 2);
+  HwWrite(D2_MADR, (uint64_t)(uintptr_t)words.data());
+  HwWrite(D2_CHCR, 0x101);
+}
+
+void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes)
+{
+  std::vector<uint64_t> words = {0x1000000000008000ull + writes.size(), 0xE};
+  for (const auto &w : writes) {
+    words.push_back(w.second);
+    words.push_back((uint64_t)w.first);
+  }
+  GsSend(words);
 }
 
 std::string ReadHostFile(const std::string &path)

@@ -1,6 +1,9 @@
 // Helpers shared by the test programs.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "machine.h"
 
@@ -22,6 +25,11 @@ struct TempDir {
 
 // Puts the machine model in power-on state with the host folder `hostDir`.
 void MachineForTest(const std::string &hostDir, int region = MACHINE_REGION_PAL, int maxFrames = 0);
+
+// Hands `words` (two a quadword) to the GS through DMA channel 2, as the
+// console's program does; and register writes (address, value) as one A+D packet.
+void GsSend(const std::vector<uint64_t> &words);
+void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes);
 
 // Whole-file helpers for test data.
 std::string ReadHostFile(const std::string &path);
