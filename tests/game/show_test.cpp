@@ -49,25 +49,6 @@ TEST(Show, PrintsTheTitleBlockThenStartsTheShow)
   EXPECT_EQ(RunCommand(morvane + " --frames 3 --headless --host " + dir.path + " >/dev/null 2>&1").status, 0);
 }
 
-TEST(Show, RefusesAWrongOptionWithAReasonAndTheUsage)
-{
-  CommandResult run = RunCommand(morvane + " --frames x 2>&1");
-  EXPECT_EQ(run.status, 2);
-  std::vector<std::string> out = lines(run.output);
-  ASSERT_FALSE(out.empty());
-  EXPECT_EQ(out[0].rfind("morvane: ", 0), 0u) << out[0];
-  EXPECT_NE(run.output.find("Usage:"), std::string::npos);
-
-  EXPECT_EQ(RunCommand(morvane + " --region secam 2>&1").status, 2);
-  EXPECT_EQ(RunCommand(morvane + " --host /no/such/folder 2>&1").status, 2);
-  CommandResult help = RunCommand(morvane + " --help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.output.find("--frames"), std::string::npos);
-  CommandResult version = RunCommand(morvane + " --version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.output.rfind("morvane ", 0), 0u);
-}
-
 // --stats: the frame count and rate at the end, then each stage's time a
 // frame. The stages split the frame: they add up to it, none is negative
 // (playback is the scene step less the engine's counters, so counters taken

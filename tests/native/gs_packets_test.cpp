@@ -10,6 +10,7 @@
 #include "ps2draw.h"
 #include "ps2drawtex.h"
 #include "ps2screen.h"
+#include "../render/rendertest.h"
 #include "render.h"
 #include "testkit.h"
 
@@ -44,17 +45,6 @@ void startScreen(int region)
 const std::vector<MachineTransferRec> &transfers()
 {
   return MachineGetRecording()->transfers;
-}
-
-ScreenVertex vertex(int x, int y, float z, float u = 0, float v = 0)
-{
-  ScreenVertex s = {};
-  s.x = x;
-  s.y = y;
-  s.z = z;
-  s.u = u;
-  s.v = v;
-  return s;
 }
 
 }  // namespace
@@ -170,8 +160,8 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
   const float inf = std::numeric_limits<float>::infinity();
   // Depths: product 0, negative, exactly 2^24 and +inf (both stop at 2^24 - 1,
   // Z = 1, instead of wrapping), NaN, 0.5; positions beyond 16 bits wrap.
-  ScreenVertex v[6] = {vertex(0, 0, 0.0f), vertex(10, 0, -1.0f), vertex(0, 10, 1.0f),
-                       vertex(70000, -70000, nan), vertex(1, 2, inf), vertex(INT32_MAX, 4, 0.5f)};
+  ScreenVertex v[6] = {sv(0, 0, 0.0f), sv(10, 0, -1.0f), sv(0, 10, 1.0f),
+                       sv(70000, -70000, nan), sv(1, 2, inf), sv(INT32_MAX, 4, 0.5f)};
   PS2DrawTriangleBuffer(v, 2, 1, 2, 3);
   PS2DrawTriangleBuffer(v, 0, 1, 2, 3);
   PS2DrawTriangleBuffer(v, -4, 1, 2, 3);
@@ -183,8 +173,8 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
                       {5, xyz(1, 2, 1)}, {5, xyz(-1, 4, 8388608)}}));  // 2^31 - 1 + 1024 keeps 0x3FF
 
   // 10,922 triangles: one full packet of 10,921 (NLOOP 32,765) and one of 1.
-  std::vector<ScreenVertex> many(3 * 10922, vertex(1, 1, 0));
-  many.back() = vertex(9, 9, 0);
+  std::vector<ScreenVertex> many(3 * 10922, sv(1, 1, 0));
+  many.back() = sv(9, 9, 0);
   MachineRecord(1);
   PS2DrawTriangleBuffer(many.data(), 10922, 0, 0, 0);
   ASSERT_EQ(t.size(), 2u);
@@ -200,8 +190,8 @@ TEST(GsPackets, TexturedTrianglesUploadThenSendUvAndPosition)
   PS2DrawSetZScale(1.0f);
   alignas(16) static uint32_t pixels[256 * 64];
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  ScreenVertex v[3] = {vertex(1, 2, 0, 0.5f, 0.25f), vertex(3, 4, 0, -0.5f, nan),
-                       vertex(5, 6, 0, 10.0f, 0.999f)};
+  ScreenVertex v[3] = {sv(1, 2, 0, 0.5f, 0.25f), sv(3, 4, 0, -0.5f, nan),
+                       sv(5, 6, 0, 10.0f, 0.999f)};
   PS2DrawTriangleBufferWithTex(v, 1, 256, 64, pixels);
   const auto &t = transfers();
   ASSERT_EQ(t.size(), 5u);  // upload set-up, image tag, image data, flush, triangles
@@ -217,7 +207,7 @@ TEST(GsPackets, TexturedTrianglesUploadThenSendUvAndPosition)
                       {3, 768 * 16 | 63 * 16 << 16}, {5, xyz(5, 6, 16777216)}}));
 
   // 5,461 textured triangles: packets of 5,460 (NLOOP 32,762) and 1, one upload.
-  std::vector<ScreenVertex> many(3 * 5461, vertex(0, 0, 0));
+  std::vector<ScreenVertex> many(3 * 5461, sv(0, 0, 0));
   MachineRecord(1);
   PS2DrawTriangleBufferWithTex(many.data(), 5461, 256, 64, pixels);
   ASSERT_EQ(t.size(), 6u);
@@ -274,7 +264,7 @@ TEST(GsPackets, TexturesTheAreaCannotHoldAreRefusedAndDrawnFlat)
   startScreen(MACHINE_REGION_PAL);
   const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
   static std::vector<uint32_t> pixels(1024 * 1024, 0xFF204060u);
-  ScreenVertex v[3] = {vertex(0, 0, 0), vertex(40, 0, 0), vertex(0, 40, 0)};
+  ScreenVertex v[3] = {sv(0, 0, 0), sv(40, 0, 0), sv(0, 40, 0)};
   // Wider than 512; taller than the rest of memory; null pixels; empty.
   EXPECT_EQ(PS2DrawTexCheck(1024, 4, pixels.data()), PS2TEX_ERR_SIZE);
   EXPECT_EQ(PS2DrawTexCheck(512, 1281, pixels.data()), PS2TEX_ERR_SIZE);

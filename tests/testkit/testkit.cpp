@@ -58,6 +58,33 @@ void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes)
   GsSend(words);
 }
 
+void PutWord(std::string *image, size_t at, uint32_t value)
+{
+  for (int i = 0; i < 4; i++)
+    (*image)[at + i] = (char)(value >> (8 * i));
+}
+
+std::string ArchiveImage(const std::vector<ArchiveMember> &members)
+{
+  std::string image = "DAT1" + std::string(4, '\0');
+  PutWord(&image, 4, (uint32_t)members.size());
+  std::vector<size_t> entries;
+  for (const ArchiveMember &m : members) {
+    entries.push_back(image.size());
+    std::string entry(20, '\0');
+    PutWord(&entry, 0, (uint32_t)(20 + m.name.size() + 1));
+    PutWord(&entry, 4, m.storage);
+    PutWord(&entry, 8, (uint32_t)m.bytes.size());
+    PutWord(&entry, 12, m.word);
+    image += entry + m.name + '\0';
+  }
+  for (size_t i = 0; i < members.size(); i++) {
+    PutWord(&image, entries[i] + 16, (uint32_t)image.size());
+    image += members[i].bytes;
+  }
+  return image;
+}
+
 std::string ReadHostFile(const std::string &path)
 {
   std::ifstream in(path, std::ios::binary);

@@ -31,6 +31,19 @@ void MachineForTest(const std::string &hostDir, int region = MACHINE_REGION_PAL,
 void GsSend(const std::vector<uint64_t> &words);
 void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes);
 
+// An archive image as any writer may lay it out: the header, the entries,
+// then each member's bytes as given, whatever its storage type says; the
+// entry's fourth word (the writer's own) as given.
+struct ArchiveMember {
+  std::string name;
+  uint32_t storage;
+  std::string bytes;
+  uint32_t word = 0;
+};
+std::string ArchiveImage(const std::vector<ArchiveMember> &members);
+// Writes `value` as a little-endian 32-bit word at `at` of `image`.
+void PutWord(std::string *image, size_t at, uint32_t value);
+
 // Whole-file helpers for test data.
 std::string ReadHostFile(const std::string &path);
 void WriteHostFile(const std::string &path, const std::string &bytes);
