@@ -139,12 +139,41 @@ static std::string realPath(const std::string &path)
   return realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
 }
 
+// The real path of a host or fallback folder, worked out once per folder
+// name: every open checks against it, and following the folder's links again
+// each time was a quarter of the cost of opening a small file. The folders
+// are fixed when the machine is set up, so the sandbox is the folder they
+// named then. A relative name is kept with the working folder it was read
+// in; a folder that does not exist (yet) is looked up again.
+static std::string rootPath(const std::string &root)
+{
+  static std::string names[2], reals[2];
+  static int next;
+  std::string name = root.empty() ? std::string(".") : root;
+  if (name[0] != '/') {
+    char here[PATH_MAX];
+    if (!getcwd(here, sizeof here))
+      return realPath(name);
+    name = std::string(here) + "/" + name;
+  }
+  for (int i = 0; i < 2; i++)
+    if (!reals[i].empty() && names[i] == name)
+      return reals[i];
+  std::string real = realPath(name);
+  if (!real.empty()) {
+    names[next] = name;
+    reals[next] = real;
+    next ^= 1;
+  }
+  return real;
+}
+
 // Whether `path`, found below `root`, stays inside it once symbolic links
 // are followed. A name that does not exist yet is judged by its folder; a
 // dangling link could lead anywhere and is refused.
 static bool staysInside(const std::string &root, const std::string &path)
 {
-  std::string top = realPath(root.empty() ? std::string(".") : root);
+  std::string top = rootPath(root);
   if (top.empty())
     return false;
   std::string real = realPath(path);

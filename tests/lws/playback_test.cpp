@@ -1,5 +1,6 @@
 // Playback and object drawing on hand-made records: the rules that keep a
 // damaged or unusual scene from drawing garbage or reading outside its data.
+#include "gsregs.h"
 #include "lws.h"
 #include "machine.h"
 #include "matrix.h"
@@ -9,6 +10,7 @@
 #include "testkit.h"
 #include "window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -102,6 +104,19 @@ TEST_F(Playback, LwoApplyTransfPlacesAboutThePivotBankFirst)
   EXPECT_NEAR(out.z, 1, 1e-5);
 }
 
+// A 512 x 256 screen looking down -Z from the origin, no model-view.
+static void viewOnScreen(void)
+{
+  PS2ScreenInit();
+  WindowGet()->width = 512;
+  WindowGet()->height = 256;
+  MatrixMode(MATRIX_PROJECTION);
+  MatrixFrustum(-1, 1, -1, 1, 1, 1e14f);
+  MatrixScale(256, 128, 1);
+  MatrixMode(MATRIX_MODELVIEW);
+  MatrixLoadIdentity();
+}
+
 // The UV register values sent while `object` is drawn.
 static std::vector<uint64_t> drawnUV(LwoObject *object)
 {
@@ -119,14 +134,7 @@ static std::vector<uint64_t> drawnUV(LwoObject *object)
 // that object's own normals, whatever object was drawn before it.
 TEST_F(Playback, ReflectiveSurfacesOfSeveralSurfaceObjectsUseTheirOwnNormals)
 {
-  PS2ScreenInit();
-  WindowGet()->width = 512;
-  WindowGet()->height = 256;
-  MatrixMode(MATRIX_PROJECTION);
-  MatrixFrustum(-1, 1, -1, 1, 1, 1e14f);
-  MatrixScale(256, 128, 1);
-  MatrixMode(MATRIX_MODELVIEW);
-  MatrixLoadIdentity();
+  viewOnScreen();
   alignas(16) static uint32_t texels[16 * 16];
   for (int i = 0; i < 256; i++)
     texels[i] = 0xFF000000u | (uint32_t)i;
@@ -156,6 +164,104 @@ TEST_F(Playback, ReflectiveSurfacesOfSeveralSurfaceObjectsUseTheirOwnNormals)
   EXPECT_FALSE(first[0] == first[1] && first[1] == first[2]);  // the normals differ
   drawnUV(&one);
   EXPECT_EQ(drawnUV(&two), first);
+}
+
+// One batch as the GS received it: textured or not, the flat colour, and
+// the UV register values of its corners, sorted.
+struct DrawnBatch {
+  bool textured;
+  uint64_t rgbaq;
+  std::vector<uint64_t> uv;
+};
+
+static std::vector<DrawnBatch> drawnBatches(LwoObject *object)
+{
+  MachineRecord(1);
+  LwoEnable(object, 0);
+  std::vector<DrawnBatch> batches;
+  for (const MachineGsWriteRec &w : MachineGetRecording()->gsWrites) {
+    if (w.address == GS_PRIM)
+      batches.push_back({GsGet(w.value, GsPRIM.TME) != 0, 0, {}});
+    else if (w.address == GS_RGBAQ && !batches.empty())
+      batches.back().rgbaq = w.value;
+    else if (w.address == GS_UV && !batches.empty())
+      batches.back().uv.push_back(w.value);
+  }
+  MachineRecord(0);
+  for (DrawnBatch &b : batches)
+    std::sort(b.uv.begin(), b.uv.end());
+  return batches;
+}
+
+// UV register values of texels (u, v), sorted: 4 fraction bits, V at bit 16.
+static std::vector<uint64_t> texelWords(std::vector<std::pair<int, int>> texels)
+{
+  std::vector<uint64_t> words;
+  for (const auto &t : texels)
+    words.push_back((uint64_t)t.first * 16 | (uint64_t)t.second * 16 << 16);
+  std::sort(words.begin(), words.end());
+  return words;
+}
+
+// Each kind of surface draws from its own points and coordinates: a flat
+// surface in its colour even with an image; a planar one the object's points
+// with its own uv; a UV-mapped one its map's seam points with the map's
+// coordinates (reflective or not); a reflective one coordinates from the
+// normals. Every surface is one triangle in both windings, so one is drawn.
+TEST_F(Playback, EachSurfaceKindDrawsItsOwnPointsAndCoordinates)
+{
+  viewOnScreen();
+  alignas(16) static uint32_t texels[16 * 16];
+  TexEntry image = {};
+  image.width = image.height = 16;
+  image.pixels = (uint8_t *)texels;
+  // A square 5 in front; point 4 exists only as the UV map's seam copy.
+  float points[12] = {-1, -1, -5, 1, -1, -5, 1, 1, -5, -1, 1, -5};
+  float seamPoints[15] = {-1, -1, -5, 1, -1, -5, 1, 1, -5, -1, 1, -5, 1, 1, -5};
+  // No model-view: a corner's environment coordinates are 0.5 + n.z / 240
+  // and 0.5 + n.y / 240, here texels (12, 6), (4, 10), (8, 8), (10, 12).
+  float normals[12] = {0, -30, 60, 0, 30, -60, 0, 0, 0, 0, 60, 30};
+  // Planar coordinates: texels (4, 8), (8, 4), (12, 2), (2, 14).
+  float planar[8] = {0.25f, 0.5f, 0.5f, 0.25f, 0.75f, 0.125f, 0.125f, 0.875f};
+  // The map's: texels (1, 1), (3, 3), (5, 5), (7, 7), (9, 11).
+  float flatUV[10] = {0.0625f, 0.0625f, 0.1875f, 0.1875f, 0.3125f, 0.3125f,
+                      0.4375f, 0.4375f, 0.5625f, 0.6875f};
+  LwoUVMap map = {};
+  map.baseCount = 4;
+  map.totalCount = map.flatCount = 5;
+  map.seamPoints = seamPoints;
+  map.flatUV = flatUV;
+  int32_t tris[5][6] = {{0, 1, 2, 0, 2, 1}, {0, 1, 2, 0, 2, 1}, {0, 3, 4, 0, 4, 3},
+                        {1, 2, 3, 1, 3, 2}, {1, 3, 4, 1, 4, 3}};
+  LwoSurface surfaces[5] = {};
+  for (int k = 0; k < 5; k++) {
+    surfaces[k].triCount = 2;
+    surfaces[k].triIndices = tris[k];
+    surfaces[k].texture = &image;
+    surfaces[k].uv = planar;
+    surfaces[k].uvCount = 4;
+  }
+  surfaces[0].color[0] = 10, surfaces[0].color[1] = 20, surfaces[0].color[2] = 30;
+  surfaces[1].projection = LWO_PROJ_PLANAR;
+  surfaces[2].projection = LWO_PROJ_UV, surfaces[2].uvMap = &map;
+  surfaces[3].projection = LWO_PROJ_SPHERICAL, surfaces[3].reflection = 1;
+  surfaces[4].projection = LWO_PROJ_UV, surfaces[4].uvMap = &map, surfaces[4].reflection = 1;
+  LwoObject object = {};
+  object.vertexCount = 4, object.points = points, object.normals = normals;
+  object.surfaceCount = 5, object.surfaces = surfaces;
+
+  std::vector<DrawnBatch> drawn = drawnBatches(&object);
+  ASSERT_EQ(drawn.size(), 5u);
+  EXPECT_FALSE(drawn[0].textured);
+  EXPECT_EQ(GsGet(drawn[0].rgbaq, GsRGBAQ.R), 10u);
+  EXPECT_EQ(GsGet(drawn[0].rgbaq, GsRGBAQ.G), 20u);
+  EXPECT_EQ(GsGet(drawn[0].rgbaq, GsRGBAQ.B), 30u);
+  for (int k = 1; k < 5; k++)
+    EXPECT_TRUE(drawn[k].textured) << "surface " << k;
+  EXPECT_EQ(drawn[1].uv, texelWords({{4, 8}, {8, 4}, {12, 2}}));
+  EXPECT_EQ(drawn[2].uv, texelWords({{1, 1}, {7, 7}, {9, 11}}));
+  EXPECT_EQ(drawn[3].uv, texelWords({{4, 10}, {8, 8}, {10, 12}}));
+  EXPECT_EQ(drawn[4].uv, texelWords({{3, 3}, {7, 7}, {9, 11}}));
 }
 
 // Items as the parser leaves them, with the faults playback must survive:
