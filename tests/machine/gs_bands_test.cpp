@@ -21,8 +21,7 @@ enum { PRIM = 0x00, RGBAQ = 0x01, UV = 0x03, XYZ2 = 0x05, TEX0 = 0x06, XYOFFSET 
 
 uint64_t at(int x, int y, uint32_t z = 0)
 {
-  return (uint64_t)((x * 16 + 16384) & 0xFFFF) | (uint64_t)((y * 16 + 16384) & 0xFFFF) << 16 |
-         (uint64_t)z << 32;
+  return GsXYZ16(16 * x, 16 * y, z);
 }
 
 // Frame at page `framePage`, `width` x 64 pixels a row, scissor 0..sx x 0..sy,

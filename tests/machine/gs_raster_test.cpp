@@ -18,16 +18,10 @@ enum { PRIM = 0x00, RGBAQ = 0x01, UV = 0x03, XYZ2 = 0x05, XYZ3 = 0x0D, TEX0 = 0x
        XYOFFSET = 0x18, PRMODECONT = 0x1A, SCISSOR = 0x40, TEST = 0x47, FRAME_1 = 0x4C,
        ZBUF = 0x4E, BITBLTBUF = 0x50, TRXPOS = 0x51, TRXREG = 0x52, TRXDIR = 0x53 };
 
-// Window coordinates in 1/16 pixel, sent with the offset of 1024 pixels that
-// XYOFFSET takes away again, and a depth.
-uint64_t at16(int x16, int y16, uint32_t z = 0)
-{
-  return (uint64_t)((x16 + 16384) & 0xFFFF) | (uint64_t)((y16 + 16384) & 0xFFFF) << 16 |
-         (uint64_t)z << 32;
-}
+// Window coordinates in pixels, rounded to 1/16 pixel, and a depth.
 uint64_t at(double x, double y, uint32_t z = 0)
 {
-  return at16((int)std::lround(x * 16), (int)std::lround(y * 16), z);
+  return GsXYZ16((int)std::lround(x * 16), (int)std::lround(y * 16), z);
 }
 
 // A 64 x 64 frame, scissor over all of it, depth test ALWAYS, alpha test off.
@@ -124,8 +118,8 @@ TEST(GsRaster, TriangleCoverageFollowsTheFillRule)
     for (auto &p : v)
       p[0] = coord(rng), p[1] = coord(rng);
     setUp();
-    GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, at16(v[0][0], v[0][1])}, {XYZ2, at16(v[1][0], v[1][1])},
-        {XYZ2, at16(v[2][0], v[2][1])}});
+    GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, GsXYZ16(v[0][0], v[0][1])}, {XYZ2, GsXYZ16(v[1][0], v[1][1])},
+        {XYZ2, GsXYZ16(v[2][0], v[2][1])}});
     ASSERT_EQ(drawn(), referenceTriangle(v)) << n;
   }
 }
@@ -159,7 +153,7 @@ TEST(GsRaster, TrianglesSharingEdgesCoverTheirUnionOnce)
   uint64_t before = MachineGetGsStats().pixels;
   for (int j = 0; j < 8; j++)
     for (int i = 0; i < 8; i++) {
-      auto p = [&](int a, int b) { return at16(gx[j + b][i + a], gy[j + b][i + a]); };
+      auto p = [&](int a, int b) { return GsXYZ16(gx[j + b][i + a], gy[j + b][i + a]); };
       GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, p(0, 0)}, {XYZ2, p(1, 0)}, {XYZ2, p(1, 1)}});
       GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, p(0, 0)}, {XYZ2, p(1, 1)}, {XYZ2, p(0, 1)}});
     }

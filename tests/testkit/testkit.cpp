@@ -48,14 +48,24 @@ void GsSend(const std::vector<uint64_t> &words)
   HwWrite(D2_CHCR, 0x101);
 }
 
-void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes)
+std::vector<uint64_t> GsPacketAD(const std::vector<std::pair<int, uint64_t>> &writes)
 {
   std::vector<uint64_t> words = {0x1000000000008000ull + writes.size(), 0xE};
   for (const auto &w : writes) {
     words.push_back(w.second);
     words.push_back((uint64_t)w.first);
   }
-  GsSend(words);
+  return words;
+}
+
+void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes)
+{
+  GsSend(GsPacketAD(writes));
+}
+
+uint64_t GsXYZ16(int x16, int y16, uint32_t z)
+{
+  return (uint64_t)((x16 + 16384) & 0xFFFF) | (uint64_t)((y16 + 16384) & 0xFFFF) << 16 | (uint64_t)z << 32;
 }
 
 void PutWord(std::string *image, size_t at, uint32_t value)

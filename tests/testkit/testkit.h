@@ -26,10 +26,16 @@ struct TempDir {
 // Puts the machine model in power-on state with the host folder `hostDir`.
 void MachineForTest(const std::string &hostDir, int region = MACHINE_REGION_PAL, int maxFrames = 0);
 
+// Register writes (address, value) as one A+D packet: the words DMA channel
+// 2 carries to the GS.
+std::vector<uint64_t> GsPacketAD(const std::vector<std::pair<int, uint64_t>> &writes);
 // Hands `words` (two a quadword) to the GS through DMA channel 2, as the
-// console's program does; and register writes (address, value) as one A+D packet.
+// console's program does; GsWriteAD sends GsPacketAD(writes).
 void GsSend(const std::vector<uint64_t> &words);
 void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes);
+// An XYZ2 value for the point (x16, y16) in 1/16 pixel at depth z, sent with
+// the offset of 1024 pixels that the drawing environment's XYOFFSET takes away.
+uint64_t GsXYZ16(int x16, int y16, uint32_t z = 0);
 
 // An archive image as any writer may lay it out: the header, the entries,
 // then each member's bytes as given, whatever its storage type says; the
