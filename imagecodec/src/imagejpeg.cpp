@@ -2,8 +2,10 @@
 //
 // The library reports a fatal error by calling error_exit, which must not
 // return: it jumps back to the decode with the library's message. A file that
-// ends before its image data does is damaged too (the library would make up
-// grey rows and only warn), so that warning ends the decode the same way.
+// ends before its image data does, or whose image data runs into a marker, is
+// damaged too (the library would make up grey rows and only warn), so those
+// warnings end the decode the same way. Without that, a few hundred bytes that
+// announce a picture of millions of pixels decode as one, all grey.
 #include "imagecodec.h"
 
 #include <csetjmp>
@@ -29,7 +31,8 @@ static void jpegFail(j_common_ptr info)
 
 static void jpegMessage(j_common_ptr info, int level)
 {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+  if (level < 0 &&
+      (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER))
     jpegFail(info);
 }
 
@@ -43,10 +46,14 @@ static int32_t readScanlines(jpeg_decompress_struct *info, ImagePicture *picture
   JSAMPARRAY rows = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
                                                (JDIMENSION)(width * channels), 1);
   uint8_t *row = rows[0];
-  for (uint8_t *out = picture->rgba.data(); info->output_scanline < info->output_height;
-       out += (size_t)width * 4) {
+  size_t rowBytes = (size_t)width * 4;
+  while (info->output_scanline < info->output_height) {
     if (jpeg_read_scanlines(info, rows, 1) != 1)
       return TEX_ERR_FAILED;
+    // The picture grows a row at a time inside the room reserved for it, so
+    // a damaged file that announces a huge picture costs only what it decodes.
+    picture->rgba.resize(picture->rgba.size() + rowBytes);
+    uint8_t *out = picture->rgba.data() + picture->rgba.size() - rowBytes;
     for (int32_t x = 0; x < width; x++) {
       const uint8_t *p = row + (size_t)x * channels;
       out[x * 4 + 0] = p[0];
@@ -80,7 +87,7 @@ static int32_t startPicture(jpeg_decompress_struct *info, ImagePicture *picture,
   picture->width = (int32_t)info->image_width;
   picture->height = (int32_t)info->image_height;
   picture->channels = grey ? 1 : 3;
-  picture->rgba.resize((size_t)pixels * 4);
+  picture->rgba.reserve((size_t)pixels * 4);
   return 0;
 }
 

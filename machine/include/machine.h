@@ -163,7 +163,7 @@ MachineGsStats MachineGetGsStats(void);
 // The GS model draws on worker threads, each owning interleaved bands of rows,
 // while the program goes on; every inspection call above waits for them
 // first. The count is chosen at the first primitive: MORVANE_GS_WORKERS from
-// the environment, otherwise one per core, two at most. 1 draws on the
+// the environment, otherwise 2 with three cores or more, else 1. 1 draws on the
 // program's thread, as does a build with MORVANE_GS_THREADS off.
 // MachineSetGsWorkers changes it (after finishing what is queued);
 // MachineGetGsWorkers says how many draw now (1 when none are running).

@@ -188,13 +188,15 @@ static void startWorkers(int drawers)
 }
 
 // The first primitive chooses the count: MORVANE_GS_WORKERS when set (1 draws
-// on the program's thread alone), otherwise one per core, two at most.
+// on the program's thread alone), otherwise two on a machine of three cores or
+// more and one below. On two cores a helper costs more than it gives: it
+// waits to be woken for every batch while the program and the system want
+// the other core (bench_gs on two cores: every list slower with two threads).
 static void chooseWorkers(void)
 {
   const char *text = std::getenv("MORVANE_GS_WORKERS");
-  int count = text && *text ? std::atoi(text) : (int)std::thread::hardware_concurrency();
-  if (!(text && *text) && count > 2)
-    count = 2;
+  int cores = (int)std::thread::hardware_concurrency();
+  int count = text && *text ? std::atoi(text) : (cores > 2 ? 2 : 1);
   startWorkers(count);
 }
 

@@ -17,11 +17,16 @@ protected:
     MemInit();
     MatrixInit();
   }
-  static Vector3 apply(float x, float y, float z)
+  // The model-view matrix takes `in` to `want`.
+  static void expectMoves(Vector3 in, Vector3 want)
   {
-    Vector3 in = {x, y, z}, out;
+    Vector3 out;
     MatrixVectMult(&out, &in, MatrixGet(MATRIX_MODELVIEW));
-    return out;
+    std::string from = "(" + std::to_string(in.x) + ", " + std::to_string(in.y) + ", " +
+                       std::to_string(in.z) + ")";
+    EXPECT_NEAR(out.x, want.x, 1e-6) << from;
+    EXPECT_NEAR(out.y, want.y, 1e-6) << from;
+    EXPECT_NEAR(out.z, want.z, 1e-6) << from;
   }
 };
 
@@ -31,9 +36,7 @@ TEST_F(Matrix, RotationSignsFollowTheAxisComponent)
   const float *m = MatrixGet(MATRIX_MODELVIEW)->m;
   EXPECT_NEAR(m[1], 1.0f, 1e-6);
   EXPECT_NEAR(m[4], -1.0f, 1e-6);
-  Vector3 p = apply(1, 0, 0);
-  EXPECT_NEAR(p.x, 0.0f, 1e-6);
-  EXPECT_NEAR(p.y, 1.0f, 1e-6);
+  expectMoves({1, 0, 0}, {0, 1, 0});
 
   // 90 about Y: the angle is negated (-90: sin -1, cos 0), so m2 = sin = -1
   // and m8 = -sin = 1; +X goes to -Z and +Z to +X, as a heading of 90 turns
@@ -44,51 +47,35 @@ TEST_F(Matrix, RotationSignsFollowTheAxisComponent)
   EXPECT_NEAR(m[8], 1.0f, 1e-6);
   EXPECT_NEAR(m[0], 0.0f, 1e-6);
   EXPECT_NEAR(m[5], 1.0f, 1e-6);
-  p = apply(1, 0, 0);
-  EXPECT_NEAR(p.x, 0.0f, 1e-6);
-  EXPECT_NEAR(p.z, -1.0f, 1e-6);
-  p = apply(0, 0, 1);
-  EXPECT_NEAR(p.x, 1.0f, 1e-6);
-  EXPECT_NEAR(p.z, 0.0f, 1e-6);
+  expectMoves({1, 0, 0}, {0, 0, -1});
+  expectMoves({0, 0, 1}, {1, 0, 0});
 
   // The angle is scaled by the axis component: 90 about (0, 2, 0) is 180 about Y.
   MatrixLoadIdentity();
   MatrixRotate(90, 0, 2, 0);
-  p = apply(1, 0, 1);
-  EXPECT_NEAR(p.x, -1.0f, 1e-6);
-  EXPECT_NEAR(p.z, -1.0f, 1e-6);
+  expectMoves({1, 0, 1}, {-1, 0, -1});
 
   // 90 about X: +Y turns to +Z, the right-handed sense the other axes follow.
   MatrixLoadIdentity();
   MatrixRotate(90, 1, 0, 0);
-  p = apply(0, 1, 0);
-  EXPECT_NEAR(p.y, 0.0f, 1e-6);
-  EXPECT_NEAR(p.z, 1.0f, 1e-6);
+  expectMoves({0, 1, 0}, {0, 0, 1});
 
   // No axis: nothing happens.
   MatrixLoadIdentity();
   MatrixRotate(45, 0, 0, 0);
-  p = apply(1, 2, 3);
-  EXPECT_FLOAT_EQ(p.x, 1);
-  EXPECT_FLOAT_EQ(p.z, 3);
+  expectMoves({1, 2, 3}, {1, 2, 3});
 }
 
 TEST_F(Matrix, LaterOperationsActAfterEarlierOnes)
 {
   MatrixTranslate(1, 2, 3);
   MatrixScale(2, 2, 2);
-  Vector3 p = apply(0, 0, 0);
-  EXPECT_FLOAT_EQ(p.x, 2);
-  EXPECT_FLOAT_EQ(p.y, 4);
-  EXPECT_FLOAT_EQ(p.z, 6);
+  expectMoves({0, 0, 0}, {2, 4, 6});
 
   MatrixLoadIdentity();
   MatrixScale(2, 2, 2);
   MatrixTranslate(1, 2, 3);
-  p = apply(1, 1, 1);
-  EXPECT_FLOAT_EQ(p.x, 3);
-  EXPECT_FLOAT_EQ(p.y, 4);
-  EXPECT_FLOAT_EQ(p.z, 5);
+  expectMoves({1, 1, 1}, {3, 4, 5});
 
   Matrix4 m = {};
   m.m[3] = 2;  // w = 2x + 1

@@ -9,38 +9,6 @@
 
 namespace {
 
-struct TestMember {
-  std::string name;
-  int32_t storage;
-  std::string bytes;  // stored as they are, whatever the storage type says
-};
-
-void PutWord(std::string *image, size_t at, uint32_t value)
-{
-  for (int i = 0; i < 4; i++)
-    (*image)[at + i] = (char)(value >> (8 * i));
-}
-
-// An archive image: header, entries, then the members' bytes.
-std::string Archive(const std::vector<TestMember> &members)
-{
-  std::string image = "DAT1" + std::string(4, 0);
-  PutWord(&image, 4, (uint32_t)members.size());
-  std::vector<size_t> entries;
-  for (const TestMember &m : members) {
-    entries.push_back(image.size());
-    image += std::string(20, 0) + m.name + '\0';
-    PutWord(&image, entries.back(), (uint32_t)(20 + m.name.size() + 1));
-  }
-  for (size_t i = 0; i < members.size(); i++) {
-    PutWord(&image, entries[i] + 4, (uint32_t)members[i].storage);
-    PutWord(&image, entries[i] + 8, (uint32_t)members[i].bytes.size());
-    PutWord(&image, entries[i] + 16, (uint32_t)image.size());
-    image += members[i].bytes;
-  }
-  return image;
-}
-
 std::string Packed(const std::string &text)
 {
   void *packed;
@@ -83,7 +51,7 @@ struct ArcTest : ::testing::Test {
 TEST_F(ArcTest, NameFormsFindTheMember)
 {
   std::string scene = "LWSC\n3\n" + std::string(300, 'x');
-  Hold(Archive({{"C:\\vorlanth\\vorlanth.lws", ARC_PACKED, Packed(scene)},
+  Hold(ArchiveImage({{"C:\\vorlanth\\vorlanth.lws", ARC_PACKED, Packed(scene)},
                 {"C:\\vorlanth\\empty.txt", ARC_STORED, ""},
                 {"c:/Vorlanth/Dup.txt", ARC_STORED, "first"},
                 {"C:\\vorlanth\\dup.TXT", ARC_STORED, "second"}}));
@@ -111,7 +79,7 @@ TEST_F(ArcTest, NameFormsFindTheMember)
 
 TEST_F(ArcTest, SignatureAndStorageTypes)
 {
-  Hold(Archive({{"C:\\a", 2, "abc"}, {"C:\\b", ARC_PACKED, "not a stream at all"}}));
+  Hold(ArchiveImage({{"C:\\a", 2, "abc"}, {"C:\\b", ARC_PACKED, "not a stream at all"}}));
   void *data = (void *)1;
   int32_t size = 77, r;
   EXPECT_EQ(FileArcGetFile(&data, "C:\\a", &size), 0);  // unknown storage: nothing written
@@ -120,7 +88,7 @@ TEST_F(ArcTest, SignatureAndStorageTypes)
   EXPECT_EQ(Get("C:\\b", &r), "");  // a packed member without its signature is empty
   EXPECT_EQ(r, 0);
 
-  std::string image = Archive({{"C:\\a", ARC_STORED, "abc"}});
+  std::string image = ArchiveImage({{"C:\\a", ARC_STORED, "abc"}});
   image[3] = '2';
   Hold(image);
   EXPECT_EQ(FileArcIsPresent(), 1);  // loads without complaint
@@ -130,7 +98,7 @@ TEST_F(ArcTest, SignatureAndStorageTypes)
   EXPECT_NE(console.find("Wrong archive signature on archive file (C:\\a)"), std::string::npos);
   EXPECT_EQ(FileArcGetFile(&data, "C:\\a", &size), ARC_ERR_NONE);
 
-  Hold(Archive({}));
+  Hold(ArchiveImage({}));
   EXPECT_EQ(Get("C:\\a", &r), "<none>");
   EXPECT_EQ(r, ARC_ERR_MISSING);
 }
@@ -138,7 +106,7 @@ TEST_F(ArcTest, SignatureAndStorageTypes)
 TEST_F(ArcTest, DamagedArchivesFailWithinTheImage)
 {
   const std::string text = std::string(200, 't') + std::string(100, 'u');
-  std::string good = Archive({{"C:\\one", ARC_STORED, "1111"}, {"C:\\two", ARC_PACKED, Packed(text)}});
+  std::string good = ArchiveImage({{"C:\\one", ARC_STORED, "1111"}, {"C:\\two", ARC_PACKED, Packed(text)}});
   size_t second = 8 + 20 + 7;  // start of the second entry
   struct Case {
     const char *what;
@@ -177,7 +145,7 @@ TEST_F(ArcTest, DamagedArchivesFailWithinTheImage)
   // A node count larger than the directory: the third entry would start at
   // the end of the image.
   int32_t count = -1, r;
-  std::string image = Archive({{"C:\\one", ARC_STORED, ""}, {"C:\\two", ARC_STORED, ""}});
+  std::string image = ArchiveImage({{"C:\\one", ARC_STORED, ""}, {"C:\\two", ARC_STORED, ""}});
   PutWord(&image, 4, 3);
   Hold(image);
   EXPECT_EQ(Get("C:\\two", &r), "");
@@ -186,7 +154,7 @@ TEST_F(ArcTest, DamagedArchivesFailWithinTheImage)
   EXPECT_NE(console.find("Damaged archive directory at entry 2 (looking for C:\\three) !"), std::string::npos);
   EXPECT_EQ(FileArcGetNodeCount(&count), ARC_ERR_DAMAGED);
   // A stored member running past the end.
-  image = Archive({{"C:\\one", ARC_STORED, "1111"}});
+  image = ArchiveImage({{"C:\\one", ARC_STORED, "1111"}});
   PutWord(&image, 8 + 8, 5);
   Hold(image);
   Get("C:\\one", &r);
@@ -195,7 +163,7 @@ TEST_F(ArcTest, DamagedArchivesFailWithinTheImage)
 
 TEST_F(ArcTest, FileLoadUsesTheArchiveAndRepairsNames)
 {
-  Hold(Archive({{"C:\\vorlanth\\font.tga", ARC_STORED, "FONT"}}));
+  Hold(ArchiveImage({{"C:\\vorlanth\\font.tga", ARC_STORED, "FONT"}}));
   WriteHostFile(dir.path + "/hostonly.txt", "host");
   FileData file{};
   char name[FILE_NAME_SIZE] = "\\vorlanth\\font.tga";
@@ -258,10 +226,10 @@ TEST_F(ArcTest, FileLoadFromTheHostWithoutAnArchive)
 // an archive held anew is walked from its own first entry.
 TEST_F(ArcTest, IndexedWalksAgreeInAnyOrderAndForgetTheOldImage)
 {
-  std::vector<TestMember> members;
+  std::vector<ArchiveMember> members;
   for (int i = 0; i < 20; i++)
     members.push_back({"C:\\m" + std::to_string(i) + std::string((size_t)i, 'x'), ARC_STORED, std::to_string(i)});
-  Hold(Archive(members));
+  Hold(ArchiveImage(members));
   char name[ARC_NAME_SIZE];
   for (int32_t index : {0, 1, 2, 19, 5, 5, 6, 0, 18, 3}) {
     ASSERT_EQ(FileArcGetIndexedFilename(name, index), 0) << index;
@@ -271,7 +239,7 @@ TEST_F(ArcTest, IndexedWalksAgreeInAnyOrderAndForgetTheOldImage)
     ASSERT_EQ(FileArcGetIndexedFile(&data, index, &size), 0);
     EXPECT_EQ(std::string((const char *)data, (size_t)size), std::to_string(index));
   }
-  std::string other = Archive({{"C:\\only.txt", ARC_STORED, "alone"}, {"C:\\two.txt", ARC_STORED, "2"}});
+  std::string other = ArchiveImage({{"C:\\only.txt", ARC_STORED, "alone"}, {"C:\\two.txt", ARC_STORED, "2"}});
   ASSERT_EQ(FileArcAttach(other.data(), (int32_t)other.size()), 0);
   ASSERT_EQ(FileArcGetIndexedFilename(name, 1), 0);
   EXPECT_STREQ(name, "/two.txt");
@@ -295,7 +263,7 @@ void FillPool(int32_t left)
 // road gives -5 as well.
 TEST_F(ArcTest, FileLoadKeepsNoMemoryAndDamageApart)
 {
-  std::string image = Archive({{"C:\\big", ARC_STORED, std::string(4096, 'b')}, {"C:\\bad", ARC_STORED, "x"}});
+  std::string image = ArchiveImage({{"C:\\big", ARC_STORED, std::string(4096, 'b')}, {"C:\\bad", ARC_STORED, "x"}});
   PutWord(&image, 8 + 27 + 16, 0xFFFFFFF0u);  // the second member's data far outside
   Hold(image);
   FillPool(64);
@@ -330,7 +298,7 @@ TEST_F(ArcTest, FileLoadKeepsNoMemoryAndDamageApart)
 // before: loads then go to the host device, not to the old archive.
 TEST_F(ArcTest, FailedArchiveInitLetsGoOfTheOldOne)
 {
-  Hold(Archive({{"C:\\a.txt", ARC_STORED, "archive"}}));
+  Hold(ArchiveImage({{"C:\\a.txt", ARC_STORED, "archive"}}));
   WriteHostFile(dir.path + "/a.txt", "host");
   EXPECT_EQ(FileArcInit("host:none.hvk"), ARC_ERR_NONE);
   EXPECT_EQ(FileArcIsPresent(), 0);
@@ -339,7 +307,7 @@ TEST_F(ArcTest, FailedArchiveInitLetsGoOfTheOldOne)
   ASSERT_EQ(FileLoad(&file, name), FILE_OK);
   EXPECT_EQ(std::string((const char *)file.data, (size_t)file.size), "host");
 
-  Hold(Archive({{"C:\\a.txt", ARC_STORED, "archive"}}));
+  Hold(ArchiveImage({{"C:\\a.txt", ARC_STORED, "archive"}}));
   FillPool(32);  // less than the 44-byte archive takes with its record
   console.clear();
   EXPECT_EQ(FileArcInit("host:t.hvk"), ARC_ERR_NO_MEMORY);
@@ -351,7 +319,7 @@ TEST_F(ArcTest, FailedArchiveInitLetsGoOfTheOldOne)
 // the member "C:\vorlanth\a.tga", and the name is left as it was.
 TEST_F(ArcTest, DriveWithASlashNeedsNoRepair)
 {
-  Hold(Archive({{"C:\\vorlanth\\a.tga", ARC_STORED, "A"}}));
+  Hold(ArchiveImage({{"C:\\vorlanth\\a.tga", ARC_STORED, "A"}}));
   FileData file{};
   char name[FILE_NAME_SIZE] = "C:/vorlanth/a.tga";
   ASSERT_EQ(FileLoad(&file, name), FILE_OK) << console;

@@ -39,46 +39,31 @@ void expectWellFormed(const Layout &layout, const char *name, int size = 64)
   }
 }
 
+// Each layout in turn, named for the messages from `names` ("GsPRIM, GsUV").
+template <class... Layouts>
+void expectEachWellFormed(int size, const char *names, const Layouts &...layouts)
+{
+  std::vector<std::string> name(1);
+  for (const char *c = names; *c; c++)
+    if (*c == ',')
+      name.emplace_back();
+    else if (*c != ' ')
+      name.back() += *c;
+  size_t i = 0;
+  (expectWellFormed(layouts, name[i++].c_str(), size), ...);
+}
+#define EXPECT_WELL_FORMED(size, ...) expectEachWellFormed(size, #__VA_ARGS__, __VA_ARGS__)
+
 }  // namespace
 
 TEST(GsLayout, FieldsFitTheirRegisterWithoutOverlapping)
 {
-  expectWellFormed(GsPRIM, "PRIM");
-  expectWellFormed(GsPRMODE, "PRMODE");
-  expectWellFormed(GsPRMODECONT, "PRMODECONT");
-  expectWellFormed(GsRGBAQ, "RGBAQ");
-  expectWellFormed(GsST, "ST");
-  expectWellFormed(GsUV, "UV");
-  expectWellFormed(GsXYZ2, "XYZ2");
-  expectWellFormed(GsXYZF2, "XYZF2");
-  expectWellFormed(GsFOG, "FOG");
-  expectWellFormed(GsTEX0, "TEX0");
-  expectWellFormed(GsCLAMP, "CLAMP");
-  expectWellFormed(GsXYOFFSET, "XYOFFSET");
-  expectWellFormed(GsSCISSOR, "SCISSOR");
-  expectWellFormed(GsALPHA, "ALPHA");
-  expectWellFormed(GsTEST, "TEST");
-  expectWellFormed(GsFRAME, "FRAME");
-  expectWellFormed(GsZBUF, "ZBUF");
-  expectWellFormed(GsBITBLTBUF, "BITBLTBUF");
-  expectWellFormed(GsTRXPOS, "TRXPOS");
-  expectWellFormed(GsTRXREG, "TRXREG");
-  expectWellFormed(GsTRXDIR, "TRXDIR");
-  expectWellFormed(GsPMODE, "PMODE");
-  expectWellFormed(GsDISPFB, "DISPFB");
-  expectWellFormed(GsDISPLAY, "DISPLAY");
-  expectWellFormed(GsBGCOLOR, "BGCOLOR");
-  expectWellFormed(GsCSR, "CSR");
-  expectWellFormed(GsIMR, "IMR");
-  expectWellFormed(GifTAG, "GIF tag", 128);
-  expectWellFormed(GifPackedPRIM, "PACKED PRIM", 128);
-  expectWellFormed(GifPackedRGBAQ, "PACKED RGBAQ", 128);
-  expectWellFormed(GifPackedSTQ, "PACKED STQ", 128);
-  expectWellFormed(GifPackedUV, "PACKED UV", 128);
-  expectWellFormed(GifPackedXYZF2, "PACKED XYZF2", 128);
-  expectWellFormed(GifPackedXYZ2, "PACKED XYZ2", 128);
-  expectWellFormed(GifPackedFOG, "PACKED FOG", 128);
-  expectWellFormed(GifPackedAD, "PACKED A+D", 128);
+  EXPECT_WELL_FORMED(64, GsPRIM, GsPRMODE, GsPRMODECONT, GsRGBAQ, GsST, GsUV, GsXYZ2, GsXYZF2,
+                     GsFOG, GsTEX0, GsCLAMP, GsXYOFFSET, GsSCISSOR, GsALPHA, GsTEST, GsFRAME, GsZBUF,
+                     GsBITBLTBUF, GsTRXPOS, GsTRXREG, GsTRXDIR, GsPMODE, GsDISPFB, GsDISPLAY,
+                     GsBGCOLOR, GsCSR, GsIMR);
+  EXPECT_WELL_FORMED(128, GifTAG, GifPackedPRIM, GifPackedRGBAQ, GifPackedSTQ, GifPackedUV,
+                     GifPackedXYZF2, GifPackedXYZ2, GifPackedFOG, GifPackedAD);
 
   // Context 2 is one address above context 1 for every context register.
   EXPECT_EQ(GS_TEX0_2 - GS_TEX0_1, 1);

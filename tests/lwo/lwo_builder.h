@@ -199,6 +199,12 @@ class LwoTest : public ::testing::Test {
   LwoObject *object = nullptr;
 };
 
+// Entry i of an array of n-value entries: a point, a normal, a uv pair.
+inline std::vector<float> Entry(const float *values, int32_t i, int32_t n = 3)
+{
+  return std::vector<float>(values + i * n, values + (i + 1) * n);
+}
+
 // A unit square of four points (z = 0) as one quad on surface "Default".
 inline std::vector<float> SquarePoints()
 {

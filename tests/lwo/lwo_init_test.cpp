@@ -4,11 +4,6 @@
 
 #include <cmath>
 
-static std::vector<float> Normal(const LwoObject *object, int32_t i)
-{
-  return {object->normals[i * 3], object->normals[i * 3 + 1], object->normals[i * 3 + 2]};
-}
-
 static std::string Smooth(const std::string &name)
 {
   return Surf(name, {Sub("SMAN", Bytes().f4(1.0f))});
@@ -20,9 +15,9 @@ TEST_F(LwoTest, NormalsAreWorldScaleLongAndAveragedOverSharedPoints)
   // face normal in stored coordinates is (0, 0, 1).
   std::string tri = Form({Tags({"A"}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}}), Smooth("A")});
   ASSERT_EQ(Load(tri, 1.0f), LWO_OK);
-  EXPECT_EQ(Normal(object, 0), (std::vector<float>{0, 0, 1}));
+  EXPECT_EQ(Entry(object->normals, 0), (std::vector<float>{0, 0, 1}));
   ASSERT_EQ(Load(tri, 0.1f), LWO_OK);
-  EXPECT_NEAR(Normal(object, 2)[2], 0.1f, 1e-7);
+  EXPECT_NEAR(Entry(object->normals, 2)[2], 0.1f, 1e-7);
   ASSERT_NE(object->baseNormals, nullptr);
   EXPECT_EQ(object->baseNormals[2], object->normals[2]);
 
@@ -33,17 +28,17 @@ TEST_F(LwoTest, NormalsAreWorldScaleLongAndAveragedOverSharedPoints)
                              Pnts({0, 0, 0, 0, 1, 0, 0, 0, -1, 1, 0, 0}),
                              Pols({{0, 1, 2}, {0, 2, 3}, {0, 0, 0}}), Smooth("A")});
   ASSERT_EQ(Load(shared, 2.0f), LWO_OK);
-  std::vector<float> n0 = Normal(object, 0);
+  std::vector<float> n0 = Entry(object->normals, 0);
   EXPECT_NEAR(n0[0], 0.4f, 1e-6);
   EXPECT_NEAR(n0[1], 0.4f, 1e-6);
   EXPECT_NEAR(n0[2], 0.0f, 1e-6);
-  EXPECT_NEAR(Normal(object, 1)[0], 2.0f, 1e-6);
+  EXPECT_NEAR(Entry(object->normals, 1)[0], 2.0f, 1e-6);
 
   // No surface asks for smoothing or reflection: no normals kept.
   ASSERT_EQ(Load(Form({Tags({"A"}), Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}})})), LWO_OK);
   EXPECT_EQ(object->needNormals, 0);
   EXPECT_EQ(object->baseNormals, nullptr);
-  EXPECT_EQ(Normal(object, 0), (std::vector<float>{0, 0, 0}));
+  EXPECT_EQ(Entry(object->normals, 0), (std::vector<float>{0, 0, 0}));
 }
 
 TEST_F(LwoTest, EndomorphsBlendByNameAndWeight)
@@ -92,11 +87,6 @@ TEST_F(LwoTest, MorphTargetsBlendOnlyWhatBothHave)
   EXPECT_EQ(object->opacity, 0.25f);
 }
 
-static std::vector<float> UV(const LwoSurface &surface, int32_t i)
-{
-  return {surface.uv[i * 2], surface.uv[i * 2 + 1]};
-}
-
 TEST_F(LwoTest, PlanarCoordinatesOnEachAxisAndBadBoxes)
 {
   // Stored points (1, -1, 5), (0, 0.5, -1), (10, 0, 0): file z is the negation.
@@ -125,18 +115,18 @@ TEST_F(LwoTest, PlanarCoordinatesOnEachAxisAndBadBoxes)
                        Surf("Y", {Blok(y)})})),
             LWO_OK);
   const LwoSurface *s = object->surfaces;
-  EXPECT_EQ(UV(s[0], 0), (std::vector<float>{1, 0}));
-  EXPECT_EQ(UV(s[1], 1), (std::vector<float>{1, 0.75f}));
-  EXPECT_EQ(UV(s[2], 2), (std::vector<float>{0.5f, 0.5f}));
+  EXPECT_EQ(Entry(s[0].uv, 0, 2), (std::vector<float>{1, 0}));
+  EXPECT_EQ(Entry(s[1].uv, 1, 2), (std::vector<float>{1, 0.75f}));
+  EXPECT_EQ(Entry(s[2].uv, 2, 2), (std::vector<float>{0.5f, 0.5f}));
   // A size of 0 gives coordinate 0, never an infinity or a NaN.
-  EXPECT_EQ(UV(s[3], 0), (std::vector<float>{1, 0}));
-  EXPECT_EQ(UV(s[4], 0), (std::vector<float>{0, 0}));
+  EXPECT_EQ(Entry(s[3].uv, 0, 2), (std::vector<float>{1, 0}));
+  EXPECT_EQ(Entry(s[4].uv, 0, 2), (std::vector<float>{0, 0}));
   EXPECT_EQ(s[5].projection, LWO_PROJ_CYLINDRICAL);
-  EXPECT_EQ(UV(s[5], 0), (std::vector<float>{0, 0}));
+  EXPECT_EQ(Entry(s[5].uv, 0, 2), (std::vector<float>{0, 0}));
   // On Y: u = x / 2 + 0.5; v = 0.5 + (Z - 1) / 2 for the file's Z (-5, 1, 0).
-  EXPECT_EQ(UV(s[6], 0), (std::vector<float>{1, -2.5f}));
-  EXPECT_EQ(UV(s[6], 1), (std::vector<float>{0.5f, 0.5f}));
-  EXPECT_EQ(UV(s[6], 2), (std::vector<float>{5.5f, 0}));
+  EXPECT_EQ(Entry(s[6].uv, 0, 2), (std::vector<float>{1, -2.5f}));
+  EXPECT_EQ(Entry(s[6].uv, 1, 2), (std::vector<float>{0.5f, 0.5f}));
+  EXPECT_EQ(Entry(s[6].uv, 2, 2), (std::vector<float>{5.5f, 0}));
   for (int32_t k = 0; k < object->surfaceCount; k++)
     for (int32_t i = 0; i < s[k].uvCount * 2; i++)
       EXPECT_TRUE(std::isfinite(s[k].uv[i]));

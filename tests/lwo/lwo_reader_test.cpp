@@ -216,17 +216,13 @@ TEST_F(LwoTest, SurfaceColourSmoothingAndImageBlocks)
                        Surf("Nobody", {Colr(1, 1, 1)})})),
             LWO_OK);
   const LwoSurface *s = object->surfaces;
-  EXPECT_EQ(s[0].color[0], 255);
-  EXPECT_EQ(s[0].color[1], 127);
-  EXPECT_EQ(s[0].color[2], 0);
+  EXPECT_EQ(std::vector<int>(s[0].color, s[0].color + 3), (std::vector<int>{255, 127, 0}));
   EXPECT_EQ(s[0].smoothing, 0);
   EXPECT_EQ(s[0].projection, LWO_PROJ_PLANAR);
   EXPECT_EQ(s[0].axis, 2);
   EXPECT_EQ(s[0].texture, &object->clips[0]);
   // Out-of-range components are held to 0..255 (254.745 truncates to 254).
-  EXPECT_EQ(s[1].color[0], 255);
-  EXPECT_EQ(s[1].color[1], 0);
-  EXPECT_EQ(s[1].color[2], 254);
+  EXPECT_EQ(std::vector<int>(s[1].color, s[1].color + 3), (std::vector<int>{255, 0, 254}));
   EXPECT_EQ(s[1].smoothing, 1);
   EXPECT_EQ(s[1].projection, LWO_PROJ_NONE);
   EXPECT_EQ(s[2].reflection, 1);

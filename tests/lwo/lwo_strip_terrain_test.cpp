@@ -69,11 +69,6 @@ static std::string HeightTga(int width, int height, const std::vector<uint8_t> &
   return b;
 }
 
-static std::vector<float> Point(const LwoObject *object, int32_t i)
-{
-  return {object->points[i * 3], object->points[i * 3 + 1], object->points[i * 3 + 2]};
-}
-
 TEST_F(LwoTest, TerrainsFromHeightMaps)
 {
   ASSERT_EQ(TexRegisterCodec("TGA", TgaLoad), TEX_OK);
@@ -104,9 +99,9 @@ TEST_F(LwoTest, TerrainsFromHeightMaps)
   EXPECT_EQ(object->vertexCount, 36);
   float sx = 256.0f / 3 * 0.07f, sz = 256.0f / 2 * 0.12f;
   // Cell (0, 0): x from -1 to 0, z from -1 to 0; point 1 is above pixel (1, 0).
-  EXPECT_EQ(Point(object, 0), (std::vector<float>{-1 * sx, 0, -1 * sz}));
-  EXPECT_EQ(Point(object, 1), (std::vector<float>{0, 100 * 0.008f, -1 * sz}));
-  EXPECT_EQ(Point(object, 7), (std::vector<float>{1 * sx, 255 * 0.008f, 0}));
+  EXPECT_EQ(Entry(object->points, 0), (std::vector<float>{-1 * sx, 0, -1 * sz}));
+  EXPECT_EQ(Entry(object->points, 1), (std::vector<float>{0, 100 * 0.008f, -1 * sz}));
+  EXPECT_EQ(Entry(object->points, 7), (std::vector<float>{1 * sx, 255 * 0.008f, 0}));
   EXPECT_EQ(object->surfaces[0].uv[2], 1.0f / 3);
 
   memset(object, 0, sizeof *object);

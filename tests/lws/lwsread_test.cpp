@@ -23,30 +23,22 @@ TEST(LwsRead, LineEndsOfEveryKindGiveTheSameLines)
   EXPECT_EQ(lwsGetOffset(), 6);
 }
 
+// The next line's tokens, as many as the reader counts.
+static std::vector<std::string> NextTokens(void)
+{
+  lwsGetLine();
+  LwsComputeParams();
+  return std::vector<std::string>(lwsToken, lwsToken + lwsParamsCount);
+}
+
 TEST(LwsRead, TokensSplitOnSpacesOnly)
 {
   SetSceneText("FrameSize 640 480\nTwo  words\nTrail ing \n   \nTab\tbed x\n");
-  lwsGetLine();
-  LwsComputeParams();
-  EXPECT_STREQ(lwsToken[0], "FrameSize");
-  EXPECT_STREQ(lwsToken[1], "640");
-  EXPECT_STREQ(lwsToken[2], "480");
-  EXPECT_EQ(lwsParamsCount, 3);
-  lwsGetLine();
-  LwsComputeParams();
-  EXPECT_STREQ(lwsToken[1], "words");
-  EXPECT_EQ(lwsParamsCount, 2);
-  lwsGetLine();
-  LwsComputeParams();
-  EXPECT_EQ(lwsParamsCount, 3);
-  EXPECT_STREQ(lwsToken[2], "");
-  lwsGetLine();
-  LwsComputeParams();
-  EXPECT_STREQ(lwsToken[0], "");
-  EXPECT_EQ(lwsParamsCount, 1);
-  lwsGetLine();
-  LwsComputeParams();
-  EXPECT_STREQ(lwsToken[0], "Tab\tbed");
+  EXPECT_EQ(NextTokens(), (std::vector<std::string>{"FrameSize", "640", "480"}));
+  EXPECT_EQ(NextTokens(), (std::vector<std::string>{"Two", "words"}));
+  EXPECT_EQ(NextTokens(), (std::vector<std::string>{"Trail", "ing", ""}));
+  EXPECT_EQ(NextTokens(), (std::vector<std::string>{""}));
+  EXPECT_EQ(NextTokens(), (std::vector<std::string>{"Tab\tbed", "x"}));
 }
 
 TEST(LwsRead, TokensPastTheTenthJoinTheTenth)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../lwo/lwo_builder.h"
 #include "lws.h"
 #include "mem.h"
 #include "tex.h"
@@ -19,47 +20,24 @@ inline void RecordProgress(int32_t percent)
   progressCalls.push_back(percent);
 }
 
-// Big-endian words as LWO2 stores them.
-inline std::string u4(uint32_t v)
-{
-  return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-}
-
-inline std::string f4(float f)
-{
-  uint32_t v;
-  memcpy(&v, &f, 4);
-  return u4(v);
-}
-
 // A small LWO2 object: one triangle, no surfaces or tags.
 inline std::string TriangleObject(void)
 {
-  std::string pnts = "PNTS" + u4(36);
-  for (float f : {0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f})
-    pnts += f4(f);
-  std::string pols = "POLS" + u4(12) + "FACE" + std::string("\0\3\0\0\0\1\0\2", 8);
-  std::string body = "LWO2" + pnts + pols;
-  return "FORM" + u4((uint32_t)body.size()) + body;
+  return Form({Pnts({0, 0, 0, 1, 0, 0, 0, 1, 0}), Pols({{0, 1, 2}})});
 }
 
 // Two layers: LAYR 1 (pivot 1, 2, 3) one triangle of three points, then LAYR
 // 0 a quad of four points.
 inline std::string TwoLayerObject(void)
 {
-  auto layr = [&](uint32_t number, float x, float y, float z) {
-    return "LAYR" + u4(18) + std::string{0, (char)number, 0, 0} + f4(x) + f4(y) + f4(z) + std::string(2, 0);
-  };
-  auto pnts = [&](int count) {
-    std::string data;
+  auto points = [](int count) {
+    std::vector<float> xyz;
     for (int i = 0; i < count * 3; i++)
-      data += f4((float)(i % 5));
-    return "PNTS" + u4((uint32_t)data.size()) + data;
+      xyz.push_back((float)(i % 5));
+    return Pnts(xyz);
   };
-  std::string tri = "POLS" + u4(12) + "FACE" + std::string("\0\3\0\0\0\1\0\2", 8);
-  std::string quad = "POLS" + u4(14) + "FACE" + std::string("\0\4\0\0\0\1\0\2\0\3", 10);
-  std::string body = "LWO2" + layr(1, 1, 2, 3) + pnts(3) + tri + layr(0, 0, 0, 0) + pnts(4) + quad;
-  return "FORM" + u4((uint32_t)body.size()) + body;
+  return Form({Layr(1, "", {1, 2, 3}), points(3), Pols({{0, 1, 2}}), Layr(0, ""), points(4),
+               Pols({{0, 1, 2, 3}})});
 }
 
 class LwsTest : public ::testing::Test {

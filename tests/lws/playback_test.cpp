@@ -323,24 +323,4 @@ TEST_F(Playback, UntrustedScenesPlayWithoutReadingOutside)
   EXPECT_TRUE(std::isfinite(MatrixGet(MATRIX_MODELVIEW)->m[0]));
 }
 
-TEST_F(Playback, PerspectiveFollowsTheFrameAndZoom)
-{
-  LwsScene scene = {};
-  scene.lastFrame = 250;
-  scene.framesPerSecond = 25;
-  scene.playPosition = 0.5f;
-  scene.zoomFactor = 3.2f;
-  scene.frameWidth = 640;
-  scene.frameHeight = 480;
-  scene.halfWidth = 1;
-  scene.halfHeight = 1;
-  scene.worldScale = 1;
-  EXPECT_EQ(LwsEnable(&scene), LWS_OK);
-  EXPECT_FLOAT_EQ(LwsGetTime(), 5.0f);
-  const float *m = MatrixGet(MATRIX_PROJECTION)->m;
-  // The frustum spans x of +-0.41666 and y of +-0.3125 at the near plane 1.
-  EXPECT_NEAR(m[0], 2.0f / (2 * 0.4166667f), 1e-4);
-  EXPECT_NEAR(m[5], 2.0f / (2 * 0.3125f), 1e-4);
-}
-
 }  // namespace

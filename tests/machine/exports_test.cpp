@@ -203,7 +203,13 @@ TEST(Exports, CommandLineMistakes)
                         "Usage: morvane [OPTIONS]\nTry 'morvane --help' for the options.\n");
   EXPECT_EQ(RunCommand(morvane + " --size 100 2>&1").status, 2);
   EXPECT_EQ(RunCommand(morvane + " --frames 3 --loops 1 2>&1").status, 2);
+  // With --frames, a mistake let through ends the run instead of playing on.
+  EXPECT_EQ(RunCommand(morvane + " --frames 1 --headless --region secam 2>&1").status, 2);
+  EXPECT_EQ(RunCommand(morvane + " --frames 1 --headless --host /no/such/folder 2>&1").status, 2);
   EXPECT_EQ(RunCommand(morvane + " --version").output, "morvane 0.1.0\n");
+  CommandResult help = RunCommand(morvane + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("--frames"), std::string::npos);
 
   std::string ntsc = RunCommand(morvane + " --quiet --frames 1 --checksums --region ntsc 2>&1 >/dev/null").output;
   std::string mixed = RunCommand(morvane + " --quiet --frames 1 --checksums --region Ntsc 2>&1 >/dev/null").output;

@@ -19,29 +19,16 @@ enum { PRIM = 0x00, RGBAQ = 0x01, UV = 0x03, XYZ2 = 0x05, TEX0 = 0x06, XYOFFSET 
        PRMODECONT = 0x1A, SCISSOR = 0x40, TEST = 0x47, FRAME_1 = 0x4C, ZBUF = 0x4E,
        BITBLTBUF = 0x50, TRXPOS = 0x51, TRXREG = 0x52, TRXDIR = 0x53 };
 
-void gs(const std::vector<std::pair<int, uint64_t>> &writes)
-{
-  std::vector<uint64_t> words = {0x1000000000008000ull + writes.size(), 0xE};
-  for (const auto &w : writes) {
-    words.push_back(w.second);
-    words.push_back((uint64_t)w.first);
-  }
-  HwWrite(D2_QWC, words.size() / 2);
-  HwWrite(D2_MADR, (uint64_t)(uintptr_t)words.data());
-  HwWrite(D2_CHCR, 0x101);
-}
-
 uint64_t at(int x, int y, uint32_t z = 0)
 {
-  return (uint64_t)((x * 16 + 16384) & 0xFFFF) | (uint64_t)((y * 16 + 16384) & 0xFFFF) << 16 |
-         (uint64_t)z << 32;
+  return GsXYZ16(16 * x, 16 * y, z);
 }
 
 // Frame at page `framePage`, `width` x 64 pixels a row, scissor 0..sx x 0..sy,
 // depth at page 64 unless `zPage` says otherwise.
 void setUp(int framePage, int width, int sx, int sy, uint64_t test, int zPage = 64)
 {
-  gs({{PRMODECONT, 1}, {FRAME_1, (uint64_t)framePage | (uint64_t)width << 16},
+  GsWriteAD({{PRMODECONT, 1}, {FRAME_1, (uint64_t)framePage | (uint64_t)width << 16},
       {ZBUF, (uint64_t)zPage}, {XYOFFSET, 0x4000 | 0x4000ull << 32},
       {SCISSOR, (uint64_t)sx << 16 | (uint64_t)sy << 48}, {TEST, test}});
 }
@@ -49,7 +36,7 @@ void setUp(int framePage, int width, int sx, int sy, uint64_t test, int zPage = 
 // A 16 x 16 texture at block `block` with alpha 0 on every seventh texel.
 void uploadTexture(int block)
 {
-  gs({{BITBLTBUF, (uint64_t)block << 32 | 1ull << 48}, {TRXPOS, 0}, {TRXREG, 16 | 16ull << 32},
+  GsWriteAD({{BITBLTBUF, (uint64_t)block << 32 | 1ull << 48}, {TRXPOS, 0}, {TRXREG, 16 | 16ull << 32},
       {TRXDIR, 0}});
   std::vector<uint64_t> image = {64 | 0x8000ull | 2ull << 58, 0};  // 64 quadwords
   for (uint32_t i = 0; i < 256; i += 2) {
@@ -57,9 +44,7 @@ void uploadTexture(int block)
     uint32_t b = (i + 1) * 0x01030507u | ((i + 1) % 7 ? 0x80000000u : 0);
     image.push_back((uint64_t)a | (uint64_t)b << 32);
   }
-  HwWrite(D2_QWC, image.size() / 2);
-  HwWrite(D2_MADR, (uint64_t)(uintptr_t)image.data());
-  HwWrite(D2_CHCR, 0x101);
+  GsSend(image);
 }
 
 // `count` primitives over a w x h area: flat and DECAL triangles, sprites and
@@ -70,14 +55,14 @@ void randomScene(std::mt19937 *rng, int count, int w, int h, int texBlock, uint6
   std::uniform_int_distribution<int> px(-8, w + 8), py(-8, h + 8), size(1, 60), kind(0, 9);
   std::uniform_int_distribution<uint32_t> word;
   uint64_t tex0 = (uint64_t)texBlock | 1 << 14 | 4ull << 26 | 4ull << 30 | 1ull << 34 | 1ull << 35;
-  gs({{TEX0, tex0}});
+  GsWriteAD({{TEX0, tex0}});
   for (int i = 0; i < count; i++) {
     int k = kind(*rng), x = px(*rng), y = py(*rng), s = size(*rng);
     uint32_t color = word(*rng), z = word(*rng) >> 8;
     if (k == 0)
-      gs({{TEST, (word(*rng) & 1) ? 0x5000Fu : 0x70000u}});  // alpha NOTEQUAL 0 or not, GEQUAL/GREATER
+      GsWriteAD({{TEST, (word(*rng) & 1) ? 0x5000Fu : 0x70000u}});  // alpha NOTEQUAL 0 or not, GEQUAL/GREATER
     if (k == 1)
-      gs({{FRAME_1, (uint64_t)(word(*rng) & 1 ? 0x00FF00FFu : 0) << 32 | frame}});
+      GsWriteAD({{FRAME_1, (uint64_t)(word(*rng) & 1 ? 0x00FF00FFu : 0) << 32 | frame}});
     uint64_t prim = k <= 5 ? 3 : k <= 7 ? 0x113 : k == 8 ? 6 : 0;
     std::vector<std::pair<int, uint64_t>> p = {{PRIM, prim}, {RGBAQ, color}};
     int n = prim == 6 ? 2 : prim == 0 ? 1 : 3;
@@ -86,7 +71,7 @@ void randomScene(std::mt19937 *rng, int count, int w, int h, int texBlock, uint6
       p.push_back({XYZ2, at(x + (int)(word(*rng) % (2 * s + 1)) - s,
                             y + (int)(word(*rng) % (2 * s + 1)) - s, z + v * 4096)});
     }
-    gs(p);
+    GsWriteAD(p);
   }
 }
 
@@ -105,7 +90,7 @@ Result run(int drawers, const std::function<void()> &scene)
   for (uint32_t i = 0; i < 3 * 131072; i++)
     r.memory.push_back(MachineReadGsWord(4 * i));
   r.stats = MachineGetGsStats();
-  MachineSetGsWorkers(2);  // as a two-core host starts
+  MachineSetGsWorkers(2);  // later tests draw in bands, as on a host of three cores or more
   return r;
 }
 

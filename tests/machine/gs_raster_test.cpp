@@ -18,36 +18,17 @@ enum { PRIM = 0x00, RGBAQ = 0x01, UV = 0x03, XYZ2 = 0x05, XYZ3 = 0x0D, TEX0 = 0x
        XYOFFSET = 0x18, PRMODECONT = 0x1A, SCISSOR = 0x40, TEST = 0x47, FRAME_1 = 0x4C,
        ZBUF = 0x4E, BITBLTBUF = 0x50, TRXPOS = 0x51, TRXREG = 0x52, TRXDIR = 0x53 };
 
-// Sends register writes as one A+D packet through DMA channel 2.
-void gs(const std::vector<std::pair<int, uint64_t>> &writes)
-{
-  std::vector<uint64_t> words = {0x1000000000008000ull + writes.size(), 0xE};
-  for (const auto &w : writes) {
-    words.push_back(w.second);
-    words.push_back((uint64_t)w.first);
-  }
-  HwWrite(D2_QWC, words.size() / 2);
-  HwWrite(D2_MADR, (uint64_t)(uintptr_t)words.data());
-  HwWrite(D2_CHCR, 0x101);
-}
-
-// Window coordinates in 1/16 pixel, sent with the offset of 1024 pixels that
-// XYOFFSET takes away again, and a depth.
-uint64_t at16(int x16, int y16, uint32_t z = 0)
-{
-  return (uint64_t)((x16 + 16384) & 0xFFFF) | (uint64_t)((y16 + 16384) & 0xFFFF) << 16 |
-         (uint64_t)z << 32;
-}
+// Window coordinates in pixels, rounded to 1/16 pixel, and a depth.
 uint64_t at(double x, double y, uint32_t z = 0)
 {
-  return at16((int)std::lround(x * 16), (int)std::lround(y * 16), z);
+  return GsXYZ16((int)std::lround(x * 16), (int)std::lround(y * 16), z);
 }
 
 // A 64 x 64 frame, scissor over all of it, depth test ALWAYS, alpha test off.
 void setUp(uint64_t test = 0x30000)
 {
   MachineForTest(".");
-  gs({{PRMODECONT, 1}, {FRAME_1, FRAME / 8192 | 1 << 16}, {ZBUF, ZBASE / 8192},
+  GsWriteAD({{PRMODECONT, 1}, {FRAME_1, FRAME / 8192 | 1 << 16}, {ZBUF, ZBASE / 8192},
       {XYOFFSET, 0x4000 | 0x4000ull << 32}, {SCISSOR, 63ull << 16 | 63ull << 48}, {TEST, test}});
 }
 
@@ -73,12 +54,12 @@ std::vector<std::pair<int, int>> drawn()
 
 void triangle(double x0, double y0, double x1, double y1, double x2, double y2, uint32_t color = 0xFF)
 {
-  gs({{PRIM, 3}, {RGBAQ, color}, {XYZ2, at(x0, y0)}, {XYZ2, at(x1, y1)}, {XYZ2, at(x2, y2)}});
+  GsWriteAD({{PRIM, 3}, {RGBAQ, color}, {XYZ2, at(x0, y0)}, {XYZ2, at(x1, y1)}, {XYZ2, at(x2, y2)}});
 }
 
 void sprite(double x0, double y0, double x1, double y1, uint32_t color = 0xFF, uint32_t z = 0)
 {
-  gs({{PRIM, 6}, {RGBAQ, color}, {XYZ2, at(x0, y0, z)}, {XYZ2, at(x1, y1, z)}});
+  GsWriteAD({{PRIM, 6}, {RGBAQ, color}, {XYZ2, at(x0, y0, z)}, {XYZ2, at(x1, y1, z)}});
 }
 
 using Pixels = std::vector<std::pair<int, int>>;
@@ -137,8 +118,8 @@ TEST(GsRaster, TriangleCoverageFollowsTheFillRule)
     for (auto &p : v)
       p[0] = coord(rng), p[1] = coord(rng);
     setUp();
-    gs({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, at16(v[0][0], v[0][1])}, {XYZ2, at16(v[1][0], v[1][1])},
-        {XYZ2, at16(v[2][0], v[2][1])}});
+    GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, GsXYZ16(v[0][0], v[0][1])}, {XYZ2, GsXYZ16(v[1][0], v[1][1])},
+        {XYZ2, GsXYZ16(v[2][0], v[2][1])}});
     ASSERT_EQ(drawn(), referenceTriangle(v)) << n;
   }
 }
@@ -172,9 +153,9 @@ TEST(GsRaster, TrianglesSharingEdgesCoverTheirUnionOnce)
   uint64_t before = MachineGetGsStats().pixels;
   for (int j = 0; j < 8; j++)
     for (int i = 0; i < 8; i++) {
-      auto p = [&](int a, int b) { return at16(gx[j + b][i + a], gy[j + b][i + a]); };
-      gs({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, p(0, 0)}, {XYZ2, p(1, 0)}, {XYZ2, p(1, 1)}});
-      gs({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, p(0, 0)}, {XYZ2, p(1, 1)}, {XYZ2, p(0, 1)}});
+      auto p = [&](int a, int b) { return GsXYZ16(gx[j + b][i + a], gy[j + b][i + a]); };
+      GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, p(0, 0)}, {XYZ2, p(1, 0)}, {XYZ2, p(1, 1)}});
+      GsWriteAD({{PRIM, 3}, {RGBAQ, 0xFF}, {XYZ2, p(0, 0)}, {XYZ2, p(1, 1)}, {XYZ2, p(0, 1)}});
     }
   EXPECT_EQ(drawn().size(), 48u * 48u);
   EXPECT_EQ(MachineGetGsStats().pixels - before, 48u * 48u);
@@ -195,24 +176,24 @@ TEST(GsRaster, SpritesPointsScissorAndFlatColour)
   sprite(0.5, 0.5, 2.5, 2.5);
   EXPECT_EQ(drawn(), (Pixels{{1, 1}, {2, 1}, {1, 2}, {2, 2}}));
   setUp();
-  gs({{SCISSOR, 3ull << 16 | 3ull << 48}});
+  GsWriteAD({{SCISSOR, 3ull << 16 | 3ull << 48}});
   sprite(0, 0, 100, 100);  // the scissor is inclusive: 4 x 4
   EXPECT_EQ(drawn().size(), 16u);
   setUp();
-  gs({{PRIM, 0}, {RGBAQ, 0x77}, {XYZ2, at(5, 7)}});  // a point covers its own pixel
+  GsWriteAD({{PRIM, 0}, {RGBAQ, 0x77}, {XYZ2, at(5, 7)}});  // a point covers its own pixel
   EXPECT_EQ(drawn(), (Pixels{{5, 7}}));
   setUp();
-  gs({{PRIM, 3}, {RGBAQ, 0x0000FF}, {XYZ2, at(0, 0)}, {RGBAQ, 0x00FF00}, {XYZ2, at(8, 0)},
+  GsWriteAD({{PRIM, 3}, {RGBAQ, 0x0000FF}, {XYZ2, at(0, 0)}, {RGBAQ, 0x00FF00}, {XYZ2, at(8, 0)},
       {RGBAQ, 0xFF0000}, {XYZ2, at(0, 8)}});  // the kicking vertex's colour
   EXPECT_EQ(pixel(1, 1), 0xFF0000u);
   setUp();  // a strip: the fourth vertex's colour paints the second triangle
-  gs({{PRIM, 4}, {RGBAQ, 1}, {XYZ2, at(0, 0)}, {XYZ2, at(8, 0)}, {RGBAQ, 2}, {XYZ2, at(0, 8)},
+  GsWriteAD({{PRIM, 4}, {RGBAQ, 1}, {XYZ2, at(0, 0)}, {XYZ2, at(8, 0)}, {RGBAQ, 2}, {XYZ2, at(0, 8)},
       {RGBAQ, 3}, {XYZ2, at(8, 8)}, {RGBAQ, 4}, {XYZ3, at(20, 20)}});
   EXPECT_EQ(pixel(1, 1), 2u);
   EXPECT_EQ(pixel(6, 6), 3u);
   // Coordinates far outside wrap in 16 bits and are clipped, never stored outside.
   setUp();
-  gs({{SCISSOR, 2047ull << 16 | 2047ull << 48}});
+  GsWriteAD({{SCISSOR, 2047ull << 16 | 2047ull << 48}});
   sprite(-1024, -1024, 3071, 3071);
   EXPECT_EQ(drawn().size(), 64u * 64u);
   EXPECT_EQ(MachineGetGsStats().pixels, 2048u * 2048u);
@@ -227,25 +208,25 @@ TEST(GsRaster, DepthTestAndMasks)
   EXPECT_EQ(depth(1, 1), 100u);
   sprite(0, 0, 4, 4, 0x33, 100);
   EXPECT_EQ(pixel(1, 1), 0x33u);
-  gs({{TEST, 0x70000}});  // GREATER: an equal depth fails
+  GsWriteAD({{TEST, 0x70000}});  // GREATER: an equal depth fails
   sprite(0, 0, 4, 4, 0x44, 100);
   EXPECT_EQ(pixel(1, 1), 0x33u);
-  gs({{TEST, 0x10000}});  // NEVER: nothing at all
+  GsWriteAD({{TEST, 0x10000}});  // NEVER: nothing at all
   sprite(0, 0, 4, 4, 0x55, 500);
   EXPECT_EQ(pixel(1, 1), 0x33u);
   EXPECT_EQ(depth(1, 1), 100u);
 
   // A sloped triangle: depth from the plane through its vertices.
   setUp(0x30000);
-  gs({{PRIM, 3}, {RGBAQ, 1}, {XYZ2, at(0, 0, 0)}, {XYZ2, at(16, 0, 1600)}, {XYZ2, at(0, 16, 0)}});
+  GsWriteAD({{PRIM, 3}, {RGBAQ, 1}, {XYZ2, at(0, 0, 0)}, {XYZ2, at(16, 0, 1600)}, {XYZ2, at(0, 16, 0)}});
   EXPECT_EQ(depth(5, 2), 500u);
   // ZMSK keeps the depth buffer; FBMSK keeps the masked frame bits.
-  gs({{ZBUF, ZBASE / 8192 | 1ull << 32}, {FRAME_1, 1 << 16 | 0xFF000000ull << 32}});
-  gs({{RGBAQ, 0xAABBCCDD}});
+  GsWriteAD({{ZBUF, ZBASE / 8192 | 1ull << 32}, {FRAME_1, 1 << 16 | 0xFF000000ull << 32}});
+  GsWriteAD({{RGBAQ, 0xAABBCCDD}});
   sprite(20, 20, 21, 21, 0xAABBCCDD);
-  gs({{FRAME_1, 1 << 16}});
+  GsWriteAD({{FRAME_1, 1 << 16}});
   sprite(30, 30, 31, 31, 0xAABBCCDD, 7);
-  gs({{FRAME_1, 1 << 16 | 0xFF000000ull << 32}});
+  GsWriteAD({{FRAME_1, 1 << 16 | 0xFF000000ull << 32}});
   sprite(30, 30, 31, 31, 0x11223344, 9);
   EXPECT_EQ(pixel(30, 30), 0xAA223344u);
   EXPECT_EQ(depth(30, 30), 0u);
@@ -256,14 +237,12 @@ void uploadTexture(uint32_t texels[16])
 {
   for (int i = 0; i < 16; i++)
     texels[i] = (uint32_t)(i + 1) * 0x010203u | (i % 5 == 0 ? 0u : 0x80000000u);
-  gs({{BITBLTBUF, (uint64_t)(TEXBASE / 256) << 32 | 1ull << 48}, {TRXPOS, 0},
+  GsWriteAD({{BITBLTBUF, (uint64_t)(TEXBASE / 256) << 32 | 1ull << 48}, {TRXPOS, 0},
       {TRXREG, 4 | 4ull << 32}, {TRXDIR, 0}});
   std::vector<uint64_t> image = {4 | 0x8000ull | 2ull << 58, 0};
   for (int i = 0; i < 16; i += 2)
     image.push_back((uint64_t)texels[i] | (uint64_t)texels[i + 1] << 32);
-  HwWrite(D2_QWC, image.size() / 2);
-  HwWrite(D2_MADR, (uint64_t)(uintptr_t)image.data());
-  HwWrite(D2_CHCR, 0x101);
+  GsSend(image);
 }
 
 TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
@@ -273,7 +252,7 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
   uploadTexture(tex);
   uint64_t tex0 = TEXBASE / 256 | 1 << 14 | 2ull << 26 | 2ull << 30 | 1ull << 34 | 1ull << 35;
   // Sprite (0,0)-(8,8), UV (0,0)-(8,8): texel (x & 3, y & 3), alpha included.
-  gs({{TEX0, tex0}, {PRIM, 0x116}, {RGBAQ, 0x7F7F7F7F}, {UV, 0}, {XYZ2, at(0, 0)},
+  GsWriteAD({{TEX0, tex0}, {PRIM, 0x116}, {RGBAQ, 0x7F7F7F7F}, {UV, 0}, {XYZ2, at(0, 0)},
       {UV, 128 | 128 << 16}, {XYZ2, at(8, 8)}});
   for (int y = 0; y < 8; y++)
     for (int x = 0; x < 8; x++)
@@ -281,7 +260,7 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
   // UV (0.5,0.5)-(4.5,4.5) on a 4 x 4 sprite: texel (x, y).
   setUp();
   uploadTexture(tex);
-  gs({{TEX0, tex0}, {PRIM, 0x116}, {UV, 8 | 8 << 16}, {XYZ2, at(10, 10)},
+  GsWriteAD({{TEX0, tex0}, {PRIM, 0x116}, {UV, 8 | 8 << 16}, {XYZ2, at(10, 10)},
       {UV, 72 | 72 << 16}, {XYZ2, at(14, 14)}});
   for (int y = 0; y < 4; y++)
     for (int x = 0; x < 4; x++)
@@ -290,9 +269,9 @@ TEST(GsRaster, TexturesDecalRepeatAndAlphaTest)
   setUp(0x3000F | 0x50000);
   uploadTexture(tex);
   sprite(0, 0, 4, 4, 0xFF123456, 5);
-  gs({{TEX0, tex0}, {PRIM, 0x113}, {UV, 0}, {XYZ2, at(0, 0, 9)}, {UV, 64}, {XYZ2, at(4, 0, 9)},
+  GsWriteAD({{TEX0, tex0}, {PRIM, 0x113}, {UV, 0}, {XYZ2, at(0, 0, 9)}, {UV, 64}, {XYZ2, at(4, 0, 9)},
       {UV, 64 << 16}, {XYZ2, at(0, 4, 9)}, {UV, 64 | 64 << 16}, {XYZ2, at(4, 4, 9)}});
-  gs({{PRIM, 0x113}, {UV, 64}, {XYZ2, at(4, 0, 9)}, {UV, 64 | 64 << 16}, {XYZ2, at(4, 4, 9)},
+  GsWriteAD({{PRIM, 0x113}, {UV, 64}, {XYZ2, at(4, 0, 9)}, {UV, 64 | 64 << 16}, {XYZ2, at(4, 4, 9)},
       {UV, 64 << 16}, {XYZ2, at(0, 4, 9)}});
   for (int y = 0; y < 4; y++)
     for (int x = 0; x < 4; x++) {
@@ -314,7 +293,7 @@ TEST(GsRaster, TexturesModulateWithAndWithoutTextureAlpha)
     uint32_t tex[16];
     uploadTexture(tex);
     uint64_t tex0 = TEXBASE / 256 | 1 << 14 | 2ull << 26 | 2ull << 30 | (uint64_t)tcc << 34;
-    gs({{TEX0, tex0}, {PRIM, 0x116}, {RGBAQ, vertex}, {UV, 0}, {XYZ2, at(0, 0)},
+    GsWriteAD({{TEX0, tex0}, {PRIM, 0x116}, {RGBAQ, vertex}, {UV, 0}, {XYZ2, at(0, 0)},
         {UV, 64 | 64 << 16}, {XYZ2, at(4, 4)}});
     // Texel 1 is 0x80020406 (R 6, G 4, B 2, alpha 0x80), worked by hand:
     // R 0x40 x 6 / 0x80 = 3, G 0x80 x 4 / 0x80 = 4, B 0xFF x 2 / 0x80 = 3.
@@ -330,7 +309,7 @@ TEST(GsRaster, TexturesModulateWithAndWithoutTextureAlpha)
   uint32_t tex[16];
   uploadTexture(tex);
   uint64_t decal = TEXBASE / 256 | 1 << 14 | 2ull << 26 | 2ull << 30 | 1ull << 35;
-  gs({{TEX0, decal}, {PRIM, 0x116}, {RGBAQ, vertex}, {UV, 0}, {XYZ2, at(0, 0)},
+  GsWriteAD({{TEX0, decal}, {PRIM, 0x116}, {RGBAQ, vertex}, {UV, 0}, {XYZ2, at(0, 0)},
       {UV, 64 | 64 << 16}, {XYZ2, at(4, 4)}});
   EXPECT_EQ(pixel(0, 0), 0x40010203u);
   EXPECT_EQ(pixel(1, 0), 0x40020406u);
@@ -340,13 +319,11 @@ TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
 {
   setUp();
   // A 2 x 2 transfer at (1, 2) of a 64-wide buffer.
-  gs({{BITBLTBUF, 1ull << 48}, {TRXPOS, 1ull << 32 | 2ull << 48}, {TRXREG, 2 | 2ull << 32},
+  GsWriteAD({{BITBLTBUF, 1ull << 48}, {TRXPOS, 1ull << 32 | 2ull << 48}, {TRXREG, 2 | 2ull << 32},
       {TRXDIR, 0}});
   std::vector<uint64_t> image = {1 | 0x8000ull | 2ull << 58, 0, 0xB0000000A0ull, 0xD0000000C0ull,
                                  1 | 0x8000ull | 2ull << 58, 0, 0xEEEEEEEEull, 0};
-  HwWrite(D2_QWC, 4);
-  HwWrite(D2_MADR, (uint64_t)(uintptr_t)image.data());
-  HwWrite(D2_CHCR, 0x101);
+  GsSend(image);
   EXPECT_EQ(pixel(1, 2), 0xA0u);
   EXPECT_EQ(pixel(2, 2), 0xB0u);
   EXPECT_EQ(pixel(1, 3), 0xC0u);
@@ -361,7 +338,7 @@ TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
   HwWrite(PMODE, 0xFF66);
   HwWrite(DISPLAY2, 2559ull << 32 | 223ull << 44 | 4 << 23);
   HwWrite(DISPFB2, 8 << 9 | 224ull << 43);
-  gs({{FRAME_1, 8 << 16}, {SCISSOR, 511ull << 16 | 511ull << 48}});
+  GsWriteAD({{FRAME_1, 8 << 16}, {SCISSOR, 511ull << 16 | 511ull << 48}});
   sprite(7, 230, 8, 231, 0x00ABCDEF);
   std::vector<uint32_t> picture;
   int w = 0, h = 0;
@@ -391,9 +368,7 @@ TEST(GsRaster, PackedDescriptorsRegisterListsAndPrimFromTheTag)
                                    at(10, 10), at(11, 10), at(12, 10), 0xDEADBEEF,
                                    0x1000000000008001ull, 0xE, at(13, 10), 0x05};
   for (auto *w : {&words, &reglist}) {
-    HwWrite(D2_QWC, w->size() / 2);
-    HwWrite(D2_MADR, (uint64_t)(uintptr_t)w->data());
-    HwWrite(D2_CHCR, 0x101);
+    GsSend(*w);
   }
   EXPECT_EQ(drawn(), (Pixels{{2, 3}, {3, 3}, {2, 4}, {3, 4}, {10, 10}, {11, 10}, {12, 10}, {13, 10}}));
   EXPECT_EQ(pixel(3, 4), 0xFF332211u);

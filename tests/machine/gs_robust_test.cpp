@@ -11,13 +11,6 @@
 
 namespace {
 
-void send(const std::vector<uint64_t> &words)
-{
-  HwWrite(D2_QWC, words.size() / 2);
-  HwWrite(D2_MADR, (uint64_t)(uintptr_t)words.data());
-  HwWrite(D2_CHCR, 0x101);
-}
-
 // A scissor of at most 64 x 64 pixels anywhere in the 2048 x 2048 window, so
 // that random primitives stay cheap to draw.
 uint64_t smallScissor(std::mt19937_64 &rng)
@@ -54,7 +47,7 @@ TEST(GsRobust, RandomRegisterValuesAndPrimitivesStayInsideMemory)
       words.push_back(value);
       words.push_back(address);
     }
-    send(words);
+    GsSend(words);
     // An image transfer with random geometry and more or less data than it asks.
     if (round % 10 == 0) {
       std::vector<uint64_t> image = {0x1000000000008004ull, 0xE, rng(), 0x50, rng(), 0x51,
@@ -64,7 +57,7 @@ TEST(GsRobust, RandomRegisterValuesAndPrimitivesStayInsideMemory)
       image.push_back(0);
       for (uint64_t i = 0; i < 2 * n; i++)
         image.push_back(rng());
-      send(image);
+      GsSend(image);
     }
   }
   // Random GIF streams: tags of every kind with random counts and descriptors.
@@ -78,13 +71,13 @@ TEST(GsRobust, RandomRegisterValuesAndPrimitivesStayInsideMemory)
     for (size_t i = 0; i + 1 < words.size(); i += 2)
       if ((words[i + 1] & 0x7E) == 0x40)
         words[i + 1] = 0x3F;
-    send(words);
+    GsSend(words);
   }
   // The model is still sound: a reset and a known primitive draw as usual.
   MachineForTest(".");
-  send({0x1000000000008005ull, 0xE, 1 << 16, 0x4C, 63ull << 16 | 63ull << 48, 0x40, 6, 0x00,
+  GsSend({0x1000000000008005ull, 0xE, 1 << 16, 0x4C, 63ull << 16 | 63ull << 48, 0x40, 6, 0x00,
         0x00112233, 0x01, 0, 0x05});
-  send({0x1000000000008001ull, 0xE, 16 | 16 << 16, 0x05});
+  GsSend({0x1000000000008001ull, 0xE, 16 | 16 << 16, 0x05});
   EXPECT_EQ(MachineReadGsPixel(0, 64, 0, 0), 0x00112233u);
   EXPECT_EQ(MachineReadGsPixel(0, 64, 1, 0), 0u);
 }

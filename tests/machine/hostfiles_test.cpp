@@ -12,6 +12,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A whole small file as read through the host device, or "<code>" when the
+// open fails.
+std::string readName(const char *name)
+{
+  int h = fio_open(name, FIO_O_RDONLY);
+  if (h < 1)
+    return "<" + std::to_string(h) + ">";
+  char buffer[64];
+  int n = fio_read(h, buffer, sizeof buffer);
+  fio_close(h);
+  return std::string(buffer, n > 0 ? n : 0);
+}
+
 TEST(HostFiles, NamesResolveUnderTheHostFolderIgnoringCaseWhereNeeded)
 {
   TempDir dir;
@@ -19,28 +32,18 @@ TEST(HostFiles, NamesResolveUnderTheHostFolderIgnoringCaseWhereNeeded)
   WriteHostFile(dir.path + "/vorlanth/vorlanth.lws", "lower");
   WriteHostFile(dir.path + "/Morvane.hvk", "archive");
   MachineForTest(dir.path);
-
-  auto read = [](const char *name) {
-    int h = fio_open(name, FIO_O_RDONLY);
-    if (h < 1)
-      return std::string("<") + std::to_string(h) + ">";
-    char buffer[64];
-    int n = fio_read(h, buffer, sizeof buffer);
-    fio_close(h);
-    return std::string(buffer, n > 0 ? n : 0);
-  };
-  EXPECT_EQ(read("host:Morvane.hvk"), "archive");
-  EXPECT_EQ(read("host:morvane.HVK"), "archive");
-  EXPECT_EQ(read("C:\\Vorlanth\\Objects\\Ship.lwo"), "ship");      // drive letter dropped
-  EXPECT_EQ(read("D:/VORLANTH/objects/ship.LWO"), "ship");         // either slash, any case
-  EXPECT_EQ(read("Vorlanth\\Objects/Ship.lwo"), "ship");           // no device at all
-  EXPECT_EQ(read("\\vorlanth\\vorlanth.lws"), "lower");            // exact name wins
-  EXPECT_EQ(read("host:C:\\vorlanth\\vorlanth.lws"), "lower");
-  EXPECT_EQ(read("Vorlanth/Objects/../../Morvane.hvk"), "archive");
-  EXPECT_EQ(read("../../../../Morvane.hvk"), "archive");           // never above the host folder
-  EXPECT_EQ(read("cdrom0:\\MORVANE.HVK;1"), "<-2>");               // other devices are not served
-  EXPECT_EQ(read("mc0:Morvane.hvk"), "<-2>");
-  EXPECT_EQ(read("host:missing.lwo"), "<-2>");
+  EXPECT_EQ(readName("host:Morvane.hvk"), "archive");
+  EXPECT_EQ(readName("host:morvane.HVK"), "archive");
+  EXPECT_EQ(readName("C:\\Vorlanth\\Objects\\Ship.lwo"), "ship");  // drive letter dropped
+  EXPECT_EQ(readName("D:/VORLANTH/objects/ship.LWO"), "ship");     // either slash, any case
+  EXPECT_EQ(readName("Vorlanth\\Objects/Ship.lwo"), "ship");       // no device at all
+  EXPECT_EQ(readName("\\vorlanth\\vorlanth.lws"), "lower");        // exact name wins
+  EXPECT_EQ(readName("host:C:\\vorlanth\\vorlanth.lws"), "lower");
+  EXPECT_EQ(readName("Vorlanth/Objects/../../Morvane.hvk"), "archive");
+  EXPECT_EQ(readName("../../../../Morvane.hvk"), "archive");       // never above the host folder
+  EXPECT_EQ(readName("cdrom0:\\MORVANE.HVK;1"), "<-2>");           // other devices are not served
+  EXPECT_EQ(readName("mc0:Morvane.hvk"), "<-2>");
+  EXPECT_EQ(readName("host:missing.lwo"), "<-2>");
 }
 
 // Only regular files open, and none through a link that leaves the folder.
@@ -100,21 +103,6 @@ TEST(HostFiles, HandlesStartAtOneAndRunOut)
   EXPECT_EQ(fio_read(999, handles, 4), FIO_EBADF);
   MachineForTest(dir.path);  // power-on state closes everything
   EXPECT_EQ(fio_open("host:a", FIO_O_RDONLY), 1);
-}
-
-}  // namespace
-
-namespace {
-
-std::string readName(const char *name)
-{
-  int h = fio_open(name, FIO_O_RDONLY);
-  if (h < 1)
-    return "<" + std::to_string(h) + ">";
-  char buffer[64];
-  int n = fio_read(h, buffer, sizeof buffer);
-  fio_close(h);
-  return std::string(buffer, n > 0 ? n : 0);
 }
 
 // Content copied out of its folder: with findByName, a name found nowhere

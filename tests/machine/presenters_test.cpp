@@ -1,4 +1,4 @@
-// The show's presenters, run as the user runs them: PNG frames, checksums,
+// The show's presenters, run as the user runs them: PNG frames,
 // the window under a virtual display, and a missing video encoder.
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(Presenters, PngFramesAreTheLoopsFramesOnly)
     TempDir host, out;
     std::string dir = out.path + "/frames";
     CommandResult r = RunCommand(morvane() + " --frames 2 --region " + region + " --host " +
-                                 host.path + " --png " + dir + " --checksums 2>&1");
+                                 host.path + " --png " + dir + " 2>&1");
     ASSERT_EQ(r.status, 0) << r.output;
     std::vector<std::string> names;
     for (const auto &entry : fs::directory_iterator(dir))
@@ -56,10 +56,6 @@ TEST(Presenters, PngFramesAreTheLoopsFramesOnly)
       EXPECT_EQ(h, std::string(region) == "pal" ? 256 : 224);
       EXPECT_EQ(std::count(rgb.begin(), rgb.end(), 0), (long)rgb.size()) << "not black";
     }
-    // One checksum line per frame: "N crc".
-    EXPECT_NE(r.output.find("\n0 "), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("\n1 "), std::string::npos) << r.output;
-    EXPECT_EQ(r.output.find("\n2 "), std::string::npos) << r.output;
   }
 }
 

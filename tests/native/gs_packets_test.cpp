@@ -10,6 +10,7 @@
 #include "ps2draw.h"
 #include "ps2drawtex.h"
 #include "ps2screen.h"
+#include "../render/rendertest.h"
 #include "render.h"
 #include "testkit.h"
 
@@ -17,21 +18,9 @@ namespace {
 
 const uint64_t AD = 0x1000000000008000ull;  // A+D tag low word without NLOOP
 
-// An A+D packet as the transfer must carry it.
-std::vector<uint64_t> adPacket(const std::vector<std::pair<uint64_t, uint64_t>> &writes)
-{
-  std::vector<uint64_t> words = {AD + writes.size(), 0xE};
-  for (const auto &w : writes) {
-    words.push_back(w.second);
-    words.push_back(w.first);
-  }
-  return words;
-}
-
 uint64_t xyz(int x, int y, uint32_t z)
 {
-  return (uint64_t)((x + 1024) * 16 & 0xFFFF) | (uint64_t)((y + 1024) * 16 & 0xFFFF) << 16 |
-         (uint64_t)z << 32;
+  return GsXYZ16(16 * x, 16 * y, z);
 }
 
 void startScreen(int region)
@@ -44,17 +33,6 @@ void startScreen(int region)
 const std::vector<MachineTransferRec> &transfers()
 {
   return MachineGetRecording()->transfers;
-}
-
-ScreenVertex vertex(int x, int y, float z, float u = 0, float v = 0)
-{
-  ScreenVertex s = {};
-  s.x = x;
-  s.y = y;
-  s.z = z;
-  s.u = u;
-  s.v = v;
-  return s;
 }
 
 }  // namespace
@@ -88,7 +66,7 @@ TEST(GsPackets, ScreenInitResetsLaysOutMemoryAndSendsTheEnvironment)
     // 0..255 or 0..223.
     ASSERT_FALSE(rec->transfers.empty());
     EXPECT_EQ(rec->transfers[0].words,
-              adPacket({{0x1A, 1}, {0x4E, 0}, {0x4C, pal ? 0x80040u : 0x80038u},
+              GsPacketAD({{0x1A, 1}, {0x4E, 0}, {0x4C, pal ? 0x80040u : 0x80038u},
                         {0x18, 0x400000004000ull},
                         {0x40, pal ? 0x00FF000001FF0000ull : 0x00DF000001FF0000ull},
                         {0x47, 0x3000F}, {0x42, 0x44}}));
@@ -123,7 +101,7 @@ TEST(GsPackets, RefreshAlternatesTheBuffersAndWaitsForAFreshVerticalSync)
     const MachineRecording *rec = MachineGetRecording();
     int draw = flag ? 0 : 1;
     ASSERT_EQ(rec->transfers.size(), 1u);
-    EXPECT_EQ(rec->transfers[0].words, adPacket({{0x4C, frame[draw]}}));
+    EXPECT_EQ(rec->transfers[0].words, GsPacketAD({{0x4C, frame[draw]}}));
     EXPECT_EQ(rec->hwWrites.back().reg, DISPFB2);
     EXPECT_EQ(rec->hwWrites.back().value, dispfb[1 - draw]);
     EXPECT_EQ(ram->swapFlag, flag ? 0 : 1);
@@ -153,13 +131,13 @@ TEST(GsPackets, ClearFillPixelAndDepthSwitch)
   const auto &t = transfers();
   ASSERT_EQ(t.size(), 7u);
   uint64_t rgba = 0xFF563412;
-  EXPECT_EQ(t[0].words, adPacket({{0x47, 0x3000F}}));
-  EXPECT_EQ(t[1].words, adPacket({{0, 6}, {1, rgba}, {5, xyz(0, 0, 0)}, {5, xyz(513, 225, 0)}}));
-  EXPECT_EQ(t[2].words, adPacket({{0x47, 0x7000F}}));
-  EXPECT_EQ(t[3].words, adPacket({{0, 6}, {1, rgba}, {5, xyz(-3, 7, 0)}, {5, xyz(21, 31, 0)}}));
-  EXPECT_EQ(t[4].words, adPacket({{0, 0}, {1, rgba}, {5, xyz(5, -2, 0)}}));
-  EXPECT_EQ(t[5].words, adPacket({{0x47, 0x7000F}}));
-  EXPECT_EQ(t[6].words, adPacket({{0x47, 0x3000F}}));
+  EXPECT_EQ(t[0].words, GsPacketAD({{0x47, 0x3000F}}));
+  EXPECT_EQ(t[1].words, GsPacketAD({{0, 6}, {1, rgba}, {5, xyz(0, 0, 0)}, {5, xyz(513, 225, 0)}}));
+  EXPECT_EQ(t[2].words, GsPacketAD({{0x47, 0x7000F}}));
+  EXPECT_EQ(t[3].words, GsPacketAD({{0, 6}, {1, rgba}, {5, xyz(-3, 7, 0)}, {5, xyz(21, 31, 0)}}));
+  EXPECT_EQ(t[4].words, GsPacketAD({{0, 0}, {1, rgba}, {5, xyz(5, -2, 0)}}));
+  EXPECT_EQ(t[5].words, GsPacketAD({{0x47, 0x7000F}}));
+  EXPECT_EQ(t[6].words, GsPacketAD({{0x47, 0x3000F}}));
 }
 
 TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
@@ -170,27 +148,27 @@ TEST(GsPackets, FlatTrianglesConvertDepthAndSplitAtTheLoopLimit)
   const float inf = std::numeric_limits<float>::infinity();
   // Depths: product 0, negative, exactly 2^24 and +inf (both stop at 2^24 - 1,
   // Z = 1, instead of wrapping), NaN, 0.5; positions beyond 16 bits wrap.
-  ScreenVertex v[6] = {vertex(0, 0, 0.0f), vertex(10, 0, -1.0f), vertex(0, 10, 1.0f),
-                       vertex(70000, -70000, nan), vertex(1, 2, inf), vertex(INT32_MAX, 4, 0.5f)};
+  ScreenVertex v[6] = {sv(0, 0, 0.0f), sv(10, 0, -1.0f), sv(0, 10, 1.0f),
+                       sv(70000, -70000, nan), sv(1, 2, inf), sv(INT32_MAX, 4, 0.5f)};
   PS2DrawTriangleBuffer(v, 2, 1, 2, 3);
   PS2DrawTriangleBuffer(v, 0, 1, 2, 3);
   PS2DrawTriangleBuffer(v, -4, 1, 2, 3);
   const auto &t = transfers();
   ASSERT_EQ(t.size(), 1u);
   EXPECT_EQ(t[0].words,
-            adPacket({{0, 3}, {1, 0x80030201}, {5, xyz(0, 0, 16777216)}, {5, xyz(10, 0, 16777216)},
+            GsPacketAD({{0, 3}, {1, 0x80030201}, {5, xyz(0, 0, 16777216)}, {5, xyz(10, 0, 16777216)},
                       {5, xyz(0, 10, 1)}, {5, xyz(70000, -70000, 16777216)},
                       {5, xyz(1, 2, 1)}, {5, xyz(-1, 4, 8388608)}}));  // 2^31 - 1 + 1024 keeps 0x3FF
 
   // 10,922 triangles: one full packet of 10,921 (NLOOP 32,765) and one of 1.
-  std::vector<ScreenVertex> many(3 * 10922, vertex(1, 1, 0));
-  many.back() = vertex(9, 9, 0);
+  std::vector<ScreenVertex> many(3 * 10922, sv(1, 1, 0));
+  many.back() = sv(9, 9, 0);
   MachineRecord(1);
   PS2DrawTriangleBuffer(many.data(), 10922, 0, 0, 0);
   ASSERT_EQ(t.size(), 2u);
   EXPECT_EQ(t[0].words[0], AD + 32765);
   EXPECT_EQ(t[0].words.size(), 2u * 32766);
-  EXPECT_EQ(t[1].words, adPacket({{0, 3}, {1, 0x80000000}, {5, xyz(1, 1, 16777216)},
+  EXPECT_EQ(t[1].words, GsPacketAD({{0, 3}, {1, 0x80000000}, {5, xyz(1, 1, 16777216)},
                                   {5, xyz(1, 1, 16777216)}, {5, xyz(9, 9, 16777216)}}));
 }
 
@@ -200,8 +178,8 @@ TEST(GsPackets, TexturedTrianglesUploadThenSendUvAndPosition)
   PS2DrawSetZScale(1.0f);
   alignas(16) static uint32_t pixels[256 * 64];
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  ScreenVertex v[3] = {vertex(1, 2, 0, 0.5f, 0.25f), vertex(3, 4, 0, -0.5f, nan),
-                       vertex(5, 6, 0, 10.0f, 0.999f)};
+  ScreenVertex v[3] = {sv(1, 2, 0, 0.5f, 0.25f), sv(3, 4, 0, -0.5f, nan),
+                       sv(5, 6, 0, 10.0f, 0.999f)};
   PS2DrawTriangleBufferWithTex(v, 1, 256, 64, pixels);
   const auto &t = transfers();
   ASSERT_EQ(t.size(), 5u);  // upload set-up, image tag, image data, flush, triangles
@@ -212,12 +190,12 @@ TEST(GsPackets, TexturedTrianglesUploadThenSendUvAndPosition)
   // 256-texel texture to 384, 128 and 2816, which keeps its low 10 bits (768).
   // V: 16, 0 (NaN) and 63, already in 0..63.
   EXPECT_EQ(t[4].words,
-            adPacket({{0x06, tex0}, {0, 0x113}, {3, 384 * 16 | 16 * 16 << 16},
+            GsPacketAD({{0x06, tex0}, {0, 0x113}, {3, 384 * 16 | 16 * 16 << 16},
                       {5, xyz(1, 2, 16777216)}, {3, 128 * 16}, {5, xyz(3, 4, 16777216)},
                       {3, 768 * 16 | 63 * 16 << 16}, {5, xyz(5, 6, 16777216)}}));
 
   // 5,461 textured triangles: packets of 5,460 (NLOOP 32,762) and 1, one upload.
-  std::vector<ScreenVertex> many(3 * 5461, vertex(0, 0, 0));
+  std::vector<ScreenVertex> many(3 * 5461, sv(0, 0, 0));
   MachineRecord(1);
   PS2DrawTriangleBufferWithTex(many.data(), 5461, 256, 64, pixels);
   ASSERT_EQ(t.size(), 6u);
@@ -242,7 +220,7 @@ TEST(GsPackets, UploadChunks)
     PS2DrawTexUpload((uint16_t)c.w, (uint16_t)c.h, pixels);
     const auto &t = transfers();
     ASSERT_EQ(t.size(), 2 + 2 * c.chunks.size()) << c.w << "x" << c.h;
-    EXPECT_EQ(t[0].words, adPacket({{0x50, 0x0008180000000000ull},  // DBP 6144, DBW 8
+    EXPECT_EQ(t[0].words, GsPacketAD({{0x50, 0x0008180000000000ull},  // DBP 6144, DBW 8
                                     {0x51, 0},
                                     {0x52, (uint64_t)c.w | (uint64_t)c.h << 32},
                                     {0x53, 0}}));
@@ -257,7 +235,7 @@ TEST(GsPackets, UploadChunks)
       offset += 4 * c.chunks[k];
       EXPECT_EQ(data.back() >> 32, pixels[offset - 1]);
     }
-    EXPECT_EQ(t.back().words, adPacket({{0x3F, 0x42}}));
+    EXPECT_EQ(t.back().words, GsPacketAD({{0x3F, 0x42}}));
     // The image lands row by row, 512 texels apart, from the texture area on.
     EXPECT_EQ(MachineReadGsPixel(1572864, 512, c.w - 1, c.h - 1), pixels[c.w * c.h - 1]);
     EXPECT_EQ(MachineReadGsPixel(1572864, 512, 1, 1), pixels[c.w + 1]);
@@ -274,7 +252,7 @@ TEST(GsPackets, TexturesTheAreaCannotHoldAreRefusedAndDrawnFlat)
   startScreen(MACHINE_REGION_PAL);
   const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
   static std::vector<uint32_t> pixels(1024 * 1024, 0xFF204060u);
-  ScreenVertex v[3] = {vertex(0, 0, 0), vertex(40, 0, 0), vertex(0, 40, 0)};
+  ScreenVertex v[3] = {sv(0, 0, 0), sv(40, 0, 0), sv(0, 40, 0)};
   // Wider than 512; taller than the rest of memory; null pixels; empty.
   EXPECT_EQ(PS2DrawTexCheck(1024, 4, pixels.data()), PS2TEX_ERR_SIZE);
   EXPECT_EQ(PS2DrawTexCheck(512, 1281, pixels.data()), PS2TEX_ERR_SIZE);

@@ -5,6 +5,7 @@
 
 #include "ps2draw.h"
 #include "ps2screen.h"
+#include "../render/rendertest.h"
 #include "render.h"
 #include "testkit.h"
 
@@ -29,13 +30,6 @@ int countNotBlack(void)
     for (int x = 0; x < 512; x++)
       n += at(x, y) != 0;
   return n;
-}
-
-ScreenVertex vtx(int x, int y, float z, float u = 0, float v = 0)
-{
-  ScreenVertex s = {};
-  s.x = x, s.y = y, s.z = z, s.u = u, s.v = v;
-  return s;
 }
 
 void newFrame(void)
@@ -85,7 +79,7 @@ TEST(GsPicture, FillPixelClearAndTheDisplayedBuffer)
 
   // A clear resets the depth buffer and leaves the test at GREATER.
   PS2DrawSetZScale(1000.0f);
-  ScreenVertex tri[3] = {vtx(0, 0, 0.1f), vtx(100, 0, 0.1f), vtx(0, 100, 0.1f)};
+  ScreenVertex tri[3] = {sv(0, 0, 0.1f), sv(100, 0, 0.1f), sv(0, 100, 0.1f)};
   PS2DrawTriangleBuffer(tri, 1, 9, 9, 9);
   newFrame();
   for (int x = 0; x < 100; x += 7)
@@ -97,9 +91,9 @@ TEST(GsPicture, TheDepthTestKeepsTheNearerSurfaceInEitherOrder)
   MachineForTest(".");
   PS2ScreenInit();
   PS2DrawSetZScale(16777216.0f);
-  ScreenVertex nearTri[3] = {vtx(10, 10, 0.25f), vtx(200, 10, 0.25f), vtx(10, 200, 0.25f)};
+  ScreenVertex nearTri[3] = {sv(10, 10, 0.25f), sv(200, 10, 0.25f), sv(10, 200, 0.25f)};
   // A sloped far surface crossing the same area.
-  ScreenVertex farTri[3] = {vtx(50, 0, 0.5f), vtx(300, 150, 0.9f), vtx(0, 250, 0.3f)};
+  ScreenVertex farTri[3] = {sv(50, 0, 0.5f), sv(300, 150, 0.9f), sv(0, 250, 0.3f)};
   for (int order = 0; order < 2; order++) {
     newFrame();
     if (order == 0) {
@@ -132,9 +126,9 @@ TEST(GsPicture, DecalTexturesAppearUnflippedInPlaceAndSkipTransparentTexels)
   PS2DrawFillRect(0, 0, 511, 255);
   PS2DrawEnableZBuffer(1);
   // A 16 x 16 square at (100, 50) from two triangles, texture coordinates 0 to 1.
-  ScreenVertex quad[6] = {vtx(100, 50, 0.5f, 0, 0),  vtx(116, 50, 0.5f, 1, 0),
-                          vtx(116, 66, 0.5f, 1, 1),  vtx(100, 50, 0.5f, 0, 0),
-                          vtx(116, 66, 0.5f, 1, 1),  vtx(100, 66, 0.5f, 0, 1)};
+  ScreenVertex quad[6] = {sv(100, 50, 0.5f, 0, 0),  sv(116, 50, 0.5f, 1, 0),
+                          sv(116, 66, 0.5f, 1, 1),  sv(100, 50, 0.5f, 0, 0),
+                          sv(116, 66, 0.5f, 1, 1),  sv(100, 66, 0.5f, 0, 1)};
   PS2DrawTriangleBufferWithTex(quad, 2, 8, 8, texels);
   for (int y = 0; y < 16; y++)
     for (int x = 0; x < 16; x++) {
@@ -160,9 +154,9 @@ TEST(GsPicture, NegativeAndTiledTextureCoordinatesRepeatTheTexture)
   newFrame();
   // A 64 x 64 square at (100, 50): u from -1 to 1 across (texels -32 to 32),
   // v from 1.5 to 3.5 down (texels 12 to 28).
-  ScreenVertex quad[6] = {vtx(100, 50, 0.5f, -1, 1.5f), vtx(164, 50, 0.5f, 1, 1.5f),
-                          vtx(164, 114, 0.5f, 1, 3.5f), vtx(100, 50, 0.5f, -1, 1.5f),
-                          vtx(164, 114, 0.5f, 1, 3.5f), vtx(100, 114, 0.5f, -1, 3.5f)};
+  ScreenVertex quad[6] = {sv(100, 50, 0.5f, -1, 1.5f), sv(164, 50, 0.5f, 1, 1.5f),
+                          sv(164, 114, 0.5f, 1, 3.5f), sv(100, 50, 0.5f, -1, 1.5f),
+                          sv(164, 114, 0.5f, 1, 3.5f), sv(100, 114, 0.5f, -1, 3.5f)};
   PS2DrawTriangleBufferWithTex(quad, 2, 32, 8, texels);
   int wrong = 0;
   for (int y = 0; y < 64; y++)
@@ -180,8 +174,8 @@ TEST(GsPicture, DepthsPastTheRangeStayBehind)
   MachineForTest(".");
   PS2ScreenInit();
   PS2DrawSetZScale(20000000.0f);  // a world scale of 2000
-  ScreenVertex nearTri[3] = {vtx(10, 10, 0.5f), vtx(200, 10, 0.5f), vtx(10, 200, 0.5f)};
-  ScreenVertex farTri[3] = {vtx(0, 0, 0.99f), vtx(300, 0, 0.99f), vtx(0, 250, 0.995f)};
+  ScreenVertex nearTri[3] = {sv(10, 10, 0.5f), sv(200, 10, 0.5f), sv(10, 200, 0.5f)};
+  ScreenVertex farTri[3] = {sv(0, 0, 0.99f), sv(300, 0, 0.99f), sv(0, 250, 0.995f)};
   newFrame();
   PS2DrawTriangleBuffer(nearTri, 1, 255, 0, 0);
   PS2DrawTriangleBuffer(farTri, 1, 0, 255, 0);

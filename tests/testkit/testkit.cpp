@@ -1,5 +1,7 @@
 #include "testkit.h"
 
+#include "machine_regs.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +39,60 @@ void MachineForTest(const std::string &hostDir, int region, int maxFrames)
   config.region = region;
   config.maxFrames = maxFrames;
   MachineSetup(&config);
+}
+
+void GsSend(const std::vector<uint64_t> &words)
+{
+  HwWrite(D2_QWC, words.size() / 2);
+  HwWrite(D2_MADR, (uint64_t)(uintptr_t)words.data());
+  HwWrite(D2_CHCR, 0x101);
+}
+
+std::vector<uint64_t> GsPacketAD(const std::vector<std::pair<int, uint64_t>> &writes)
+{
+  std::vector<uint64_t> words = {0x1000000000008000ull + writes.size(), 0xE};
+  for (const auto &w : writes) {
+    words.push_back(w.second);
+    words.push_back((uint64_t)w.first);
+  }
+  return words;
+}
+
+void GsWriteAD(const std::vector<std::pair<int, uint64_t>> &writes)
+{
+  GsSend(GsPacketAD(writes));
+}
+
+uint64_t GsXYZ16(int x16, int y16, uint32_t z)
+{
+  return (uint64_t)((x16 + 16384) & 0xFFFF) | (uint64_t)((y16 + 16384) & 0xFFFF) << 16 | (uint64_t)z << 32;
+}
+
+void PutWord(std::string *image, size_t at, uint32_t value)
+{
+  for (int i = 0; i < 4; i++)
+    (*image)[at + i] = (char)(value >> (8 * i));
+}
+
+std::string ArchiveImage(const std::vector<ArchiveMember> &members)
+{
+  std::string image = "DAT1" + std::string(4, '\0');
+  PutWord(&image, 4, (uint32_t)members.size());
+  std::vector<size_t> entries;
+  for (const ArchiveMember &m : members) {
+    entries.push_back(image.size());
+    std::string entry(20, '\0');
+    PutWord(&entry, 0, (uint32_t)(20 + m.name.size() + 1));
+    PutWord(&entry, 4, m.storage);
+    PutWord(&entry, 8, (uint32_t)m.bytes.size());
+    PutWord(&entry, 12, m.word);
+    image += entry + m.name + '\0';
+  }
+  for (size_t i = 0; i < members.size(); i++) {
+    PutWord(&image, entries[i] + 16, (uint32_t)image.size());
+    image += members[i].bytes;
+  }
+  return image;
 }
 
 std::string ReadHostFile(const std::string &path)

@@ -140,6 +140,7 @@ TEST_F(ImageCodecs, DamagedFilesAreRefusedWithTheirCode)
 {
   pillowPictures(dir.path, "");
   std::string jpeg = ReadHostFile(dir.path + "/progressive.jpg");
+  std::string baseline = ReadHostFile(dir.path + "/baseline420.jpg");
   std::string png = ReadHostFile(dir.path + "/rgb8.png");
   std::string badCrc = png;
   badCrc[29] ^= 1;  // the IHDR's checksum
@@ -160,6 +161,10 @@ TEST_F(ImageCodecs, DamagedFilesAreRefusedWithTheirCode)
   } cases[] = {
       {"cut.jpg", jpeg.substr(0, jpeg.size() / 2), TEX_ERR_FAILED, "Premature end of JPEG file"},
       {"noise.jpg", jpeg.substr(0, 2) + std::string(300, '\x55'), TEX_ERR_FAILED, "damaged JPEG data"},
+      // Image data cut short by an end marker: the library would pad it with
+      // zeros (grey rows) and only warn.
+      {"ended.jpg", baseline.substr(0, baseline.size() / 2) + "\xff\xd9", TEX_ERR_FAILED,
+       "premature end of data segment"},
       {"text.jpg", "not a picture", TEX_ERR_FAILED, "not a JPEG file"},
       {"huge.jpg", hugeJpeg, TEX_ERR_NO_MEMORY, "65000 x 65000 pixels is too large"},
       {"cut.png", png.substr(0, png.size() - 20), TEX_ERR_FAILED, "damaged PNG data"},

@@ -15,42 +15,6 @@ namespace {
 
 const std::string hvk = std::string(MORVANE_BINARY_DIR) + "/hvk";
 
-struct Member {
-  std::string name;
-  std::string bytes;
-  uint32_t storage;
-  uint32_t word;  // the fourth word of the entry: the writer's own
-};
-
-void putWord(std::string *image, size_t at, uint32_t value)
-{
-  for (int i = 0; i < 4; i++)
-    (*image)[at + i] = (char)(value >> (8 * i));
-}
-
-// An archive as another program might write it: no mark, every member stored
-// after the directory, the fourth word whatever the member says.
-std::string archiveOf(const std::vector<Member> &members)
-{
-  std::string image = "DAT1" + std::string(4, '\0');
-  putWord(&image, 4, (uint32_t)members.size());
-  std::vector<size_t> entries;
-  for (const Member &m : members) {
-    entries.push_back(image.size());
-    std::string entry(20, '\0');
-    putWord(&entry, 0, (uint32_t)(20 + m.name.size() + 1));
-    putWord(&entry, 4, m.storage);
-    putWord(&entry, 8, (uint32_t)m.bytes.size());
-    putWord(&entry, 12, m.word);
-    image += entry + m.name + '\0';
-  }
-  for (size_t i = 0; i < members.size(); i++) {
-    putWord(&image, entries[i] + 16, (uint32_t)image.size());
-    image += members[i].bytes;
-  }
-  return image;
-}
-
 CommandResult run(const std::string &arguments)
 {
   return RunCommand(hvk + " " + arguments + " 2>&1");
@@ -65,12 +29,12 @@ TEST(HvkCare, VerifyChecksTheEntryWordOnlyInArchivesHvkMarked)
 {
   TempDir dir;
   std::string foreign = dir.path + "/foreign.hvk";
-  WriteHostFile(foreign, archiveOf({{"C:\\a.txt", "alpha", 0, 0xDEADBEEF}, {"b.txt", "", 0, 7}}));
+  WriteHostFile(foreign, ArchiveImage({{"C:\\a.txt", 0, "alpha", 0xDEADBEEF}, {"b.txt", 0, "", 7}}));
   CommandResult r = run("verify " + foreign);
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find("2 members, 0 bad (written by another program"), std::string::npos) << r.output;
 
-  WriteHostFile(foreign, archiveOf({{"C:\\a.txt", "alpha", 0, 0}, {"C:\\odd.bin", "beta", 2, 0}}));
+  WriteHostFile(foreign, ArchiveImage({{"C:\\a.txt", 0, "alpha", 0}, {"C:\\odd.bin", 2, "beta", 0}}));
   r = run("verify " + foreign);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("member C:\\odd.bin: unknown storage type 2"), std::string::npos) << r.output;
@@ -110,13 +74,13 @@ TEST(HvkCare, ExtractAndCatCheckEveryMember)
   EXPECT_EQ(r.output, "");
 
   // A member that cannot be written whole (a full disk) leaves no cut file.
-  WriteHostFile(arc, archiveOf({{"C:\\big.bin", std::string(8192, 'b'), 0, 0}}));
+  WriteHostFile(arc, ArchiveImage({{"C:\\big.bin", 0, std::string(8192, 'b'), 0}}));
   r = RunCommand("bash -c \"trap '' XFSZ; ulimit -f 4; " + hvk + " extract " + arc + " " + out + "\" 2>&1");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.output, "hvk: " + arc + ": member C:\\big.bin: cannot be written: File too large\n");
   EXPECT_FALSE(fs::exists(out + "/big.bin"));
 
-  WriteHostFile(arc, archiveOf({{"C:\\odd.bin", "beta", 2, 0}}));
+  WriteHostFile(arc, ArchiveImage({{"C:\\odd.bin", 2, "beta", 0}}));
   r = run("cat " + arc + " 'C:\\odd.bin'");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.output, "hvk: " + arc + ": member C:\\odd.bin: unknown storage type 2 (the show reads it as nothing)\n");
@@ -131,13 +95,13 @@ TEST(HvkCare, ExtractSkipsWhatItMustNotWriteAndGoesOn)
   std::string out = dir.path + "/out", arc = out + "/in.hvk";
   fs::create_directories(out);
   fs::create_directory_symlink(outside.path, out + "/link");
-  WriteHostFile(arc, archiveOf({{"C:\\a.txt", "first", 0, 0},
-                                {"D:\\a.txt", "second", 0, 0},
-                                {"C:\\A.TXT", "third", 0, 0},
-                                {"C:\\..\\evil.txt", "evil", 0, 0},
-                                {"C:\\link\\c.txt", "through", 0, 0},
-                                {"C:\\sub\\.\\b.txt", "fine", 0, 0},
-                                {"C:\\in.hvk", "not an archive", 0, 0}}));
+  WriteHostFile(arc, ArchiveImage({{"C:\\a.txt", 0, "first", 0},
+                                   {"D:\\a.txt", 0, "second", 0},
+                                   {"C:\\A.TXT", 0, "third", 0},
+                                   {"C:\\..\\evil.txt", 0, "evil", 0},
+                                   {"C:\\link\\c.txt", 0, "through", 0},
+                                   {"C:\\sub\\.\\b.txt", 0, "fine", 0},
+                                   {"C:\\in.hvk", 0, "not an archive", 0}}));
   std::string before = ReadHostFile(arc);
   CommandResult r = run("extract " + arc + " " + out);
   EXPECT_EQ(r.status, 1);
@@ -227,7 +191,7 @@ TEST(HvkCare, JsonOutputAndCommandLine)
 {
   TempDir dir;
   std::string arc = dir.path + "/a.hvk";
-  WriteHostFile(arc, archiveOf({{"C:\\caf\xe9.txt", "coffee", 0, 0}}));
+  WriteHostFile(arc, ArchiveImage({{"C:\\caf\xe9.txt", 0, "coffee", 0}}));
   CommandResult r = RunCommand(hvk + " list --json " + arc);
   ASSERT_EQ(r.status, 0) << r.output;
   nlohmann::json list = nlohmann::json::parse(r.output);
