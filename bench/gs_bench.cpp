@@ -79,7 +79,7 @@ void modelDraw(const TriangleList &list, bool textured)
     PS2DrawTriangleBufferWithTex(list.vertices.data(), list.count, TEX, TEX, texture().data());
   else
     PS2DrawTriangleBuffer(list.vertices.data(), list.count, 200, 100, 50);
-  MachineGsWord(0);  // as glFinish: wait until the model has drawn everything
+  MachineReadGsWord(0);  // as glFinish: wait until the model has drawn everything
 }
 
 // The lists, with their pixel counts measured once through the model.
@@ -109,13 +109,13 @@ void modelRun(benchmark::State &state, int drawers)
 {
   const TriangleList &list = lists((int)state.range(0));
   bool textured = state.range(1) != 0;
-  int chosen = MachineGsWorkers();
+  int chosen = MachineGetGsWorkers();
   MachineSetGsWorkers(drawers);
   for (auto _ : state)
     modelDraw(list, textured);
   state.counters["pixels/s"] =
     benchmark::Counter((double)list.pixels, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["threads"] = MachineGsWorkers();
+  state.counters["threads"] = MachineGetGsWorkers();
   MachineSetGsWorkers(chosen);
 }
 

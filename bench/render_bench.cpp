@@ -107,7 +107,7 @@ static void BM_TriangleStage(benchmark::State &state)
     }
     benchmark::DoNotOptimize(out.data());
   }
-  const RenderStats *st = RenderStatsGet();
+  const RenderStats *st = RenderGetStats();
   double in = (double)st->trianglesIn;
   state.SetItemsProcessed(state.iterations() * count);
   state.counters["tris"] = count;

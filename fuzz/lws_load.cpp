@@ -82,7 +82,7 @@ static void evaluateAll(const LwsScene *scene)
   // Every item placed through its parent chain, however the ids loop.
   float world[16];
   for (int32_t i = 0; i < scene->itemCount; i++)
-    if (LwsItemWorld(scene, scene->items[i], 0.4f, world) == LWS_OK)
+    if (LwsGetItemWorld(scene, scene->items[i], 0.4f, world) == LWS_OK)
       sink = world[12];
 }
 

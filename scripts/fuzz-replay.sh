@@ -2,12 +2,13 @@
 # Builds the fuzz targets (clang, libFuzzer, ASan + UBSan) and runs each over
 # its seed corpus once (-runs=0): every seed must pass without a finding.
 # Corpus files are replayed from the shared corpus when it is next to the
-# checkout, without being copied into the tree.
+# checkout, without being copied into the tree. Arguments go to the
+# configuration (test-all.sh passes -DMORVANE_WERROR=ON).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 corpus="$(cd .. && pwd)/shared/corpus"
 
-cmake --preset fuzz >/dev/null
+cmake --preset fuzz "$@" >/dev/null
 cmake --build --preset fuzz
 
 # replay TARGET DIR...: missing folders are skipped.

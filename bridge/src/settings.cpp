@@ -20,7 +20,7 @@ void SettingsGetValue(int key, char *value)
     snprintf(value, SETTINGS_VALUE_SIZE, "1");
   else if (key == SETTINGS_SPEED && config->sceneSpeed)
     snprintf(value, SETTINGS_VALUE_SIZE, "scene");
-  else if (key == SETTINGS_STATS && MachineGetStats())
+  else if (key == SETTINGS_STATS && MachineGetStatsWanted())
     snprintf(value, SETTINGS_VALUE_SIZE, "1");
   else if (key == SETTINGS_LOOP_FRAMES)
     snprintf(value, SETTINGS_VALUE_SIZE, "%d", MachineGetLoopFrames());

@@ -54,14 +54,14 @@ int32_t WindowShow(void)
   windowInfo.width = mode->width;
   windowInfo.height = mode->height;
   funcInit();
-  destroy = MachineExitStatus() != 0;  // the show could not start
+  destroy = MachineGetExitStatus() != 0;  // the show could not start
   while (!destroy) {
     funcDraw();
     if (MachineFrameDone())
       destroy = 1;
   }
   funcFree();
-  return MachineExitStatus();
+  return MachineGetExitStatus();
 }
 
 void WindowFail(const char *reason)

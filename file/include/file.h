@@ -18,6 +18,16 @@ enum {
   FILE_ERR_DAMAGED = -9         // in the archive, but its entry or bytes are broken
 };
 
+// Console texts that go with the codes; %s is the name loaded.
+// With FILE_ERR_NOT_FOUND.
+constexpr char FILE_MSG_OPEN[] = "Error while opening %s !";
+// With FILE_ERR_NO_MEMORY.
+constexpr char FILE_MSG_NO_MEMORY[] = "Not enough memory";
+// With FILE_ERR_NOT_IN_ARCHIVE or FILE_ERR_DAMAGED.
+constexpr char FILE_MSG_ARCHIVE[] = "Error while getting %s from archive file !";
+// With FILE_ERR_WRITE.
+constexpr char FILE_MSG_WRITE[] = "Cannot write file";
+
 struct FileData {
   char name[FILE_NAME_SIZE];  // the name loaded, after repairs; for FileWrite, the name written
   int32_t size;               // bytes in `data`

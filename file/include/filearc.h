@@ -23,6 +23,26 @@ enum {
   ARC_ERR_DAMAGED = -9      // the directory or the member lies outside the image or is broken
 };
 
+// Console texts that go with the codes. %s is the archive's path for the
+// first two, else the member's name (for a damaged member, then the reason).
+// With ARC_ERR_NONE, from FileArcInit.
+constexpr char ARC_MSG_OPEN[] = "Cannot open archive file (%s)";
+// With ARC_ERR_NO_MEMORY.
+constexpr char ARC_MSG_NO_MEMORY[] = "Not enough memory for archive file (%s)";
+constexpr char ARC_MSG_MEMBER_NO_MEMORY[] = "Not enough memory for %s from archive file !";
+// With ARC_ERR_SIGNATURE.
+constexpr char ARC_MSG_SIGNATURE_FOR[] = "Wrong archive signature on archive file (%s)";
+constexpr char ARC_MSG_SIGNATURE[] = "Wrong archive signature on archive file !";
+// With ARC_ERR_MISSING.
+constexpr char ARC_MSG_MISSING[] = "Missing file (%s) in archive !";
+// With ARC_ERR_DAMAGED: the member, the directory at an entry (%d) while
+// looking for a name or not, and a node count that cannot be.
+constexpr char ARC_MSG_DAMAGED_MEMBER[] = "Damaged member (%s) in archive: %s !";
+constexpr char ARC_MSG_DAMAGED_ENTRY_FOR[] =
+    "Damaged archive directory at entry %d (looking for %s) !";
+constexpr char ARC_MSG_DAMAGED_ENTRY[] = "Damaged archive directory at entry %d !";
+constexpr char ARC_MSG_DAMAGED_COUNT[] = "Damaged archive directory: bad node count !";
+
 enum {
   ARC_HEADER_SIZE = 8,
   ARC_ENTRY_SIZE = 20,      // the fixed words of an entry, before its name

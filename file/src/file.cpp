@@ -52,7 +52,7 @@ static int32_t loadFromHost(FileData *file, const char *name, const char *second
   int handle = openEither(name, second);
   if (handle < 1) {
     clearRecord(file);
-    ConsoleAdd("Error while opening %s !", name);
+    ConsoleAdd(FILE_MSG_OPEN, name);
     return FILE_ERR_NOT_FOUND;
   }
   int size = FileIOGetSize(handle);
@@ -62,7 +62,7 @@ static int32_t loadFromHost(FileData *file, const char *name, const char *second
   if (!block) {
     FileIOClose(handle);
     clearRecord(file);
-    ConsoleAdd("Not enough memory");
+    ConsoleAdd(FILE_MSG_NO_MEMORY);
     return FILE_ERR_NO_MEMORY;
   }
   int got = FileIORead(handle, block, size);
@@ -83,10 +83,10 @@ static int32_t archiveFailure(FileData *file, int32_t result)
 {
   clearRecord(file);
   if (result == ARC_ERR_NO_MEMORY) {
-    ConsoleAdd("Not enough memory");
+    ConsoleAdd(FILE_MSG_NO_MEMORY);
     return FILE_ERR_NO_MEMORY;
   }
-  ConsoleAdd("Error while getting %s from archive file !", file->name);
+  ConsoleAdd(FILE_MSG_ARCHIVE, file->name);
   return result == ARC_ERR_DAMAGED ? FILE_ERR_DAMAGED : FILE_ERR_NOT_IN_ARCHIVE;
 }
 
@@ -140,7 +140,7 @@ int32_t FileWrite(const FileData *file)
     return FILE_ERR_NULL;
   int handle = FileIOOpen(file->name, FILEIO_WRITE);
   if (handle < 1) {
-    ConsoleAdd("Cannot write file");
+    ConsoleAdd(FILE_MSG_WRITE);
     return FILE_ERR_WRITE;
   }
   if (file->data && file->size > 0)

@@ -157,14 +157,14 @@ int32_t FileArcInit(const char *path)
   dropImage();
   int handle = FileIOOpen(path, FILEIO_READ);
   if (handle < 1) {
-    ConsoleAdd("Cannot open archive file (%s)", path);
+    ConsoleAdd(ARC_MSG_OPEN, path);
     return ARC_ERR_NONE;
   }
   int size = FileIOGetSize(handle);
   void *block = size >= 0 ? MemAlloc(size) : nullptr;
   if (!block) {
     FileIOClose(handle);
-    ConsoleAdd("Not enough memory for archive file (%s)", path);
+    ConsoleAdd(ARC_MSG_NO_MEMORY, path);
     return ARC_ERR_NO_MEMORY;
   }
   int got = FileIORead(handle, block, size);
@@ -202,7 +202,7 @@ int32_t FileArcIsPresent(void)
 
 static int32_t damagedMember(const char *label, const char *reason)
 {
-  ConsoleAdd("Damaged member (%s) in archive: %s !", label, reason);
+  ConsoleAdd(ARC_MSG_DAMAGED_MEMBER, label, reason);
   return ARC_ERR_DAMAGED;
 }
 
@@ -225,7 +225,7 @@ static int32_t unpackMember(const ArcEntry *entry, const char *label, void **dat
     return damagedMember(label, "packed stream is broken");
   void *block = MemAlloc((int32_t)unpacked);
   if (!block) {
-    ConsoleAdd("Not enough memory for %s from archive file !", label);
+    ConsoleAdd(ARC_MSG_MEMBER_NO_MEMORY, label);
     return ARC_ERR_NO_MEMORY;
   }
   if (unpacked > 0 && FileUnpack(stream, streamSize, block, (int32_t)unpacked) != 0) {
@@ -256,7 +256,7 @@ static int32_t loadMember(const ArcEntry *entry, const char *label, void **data,
     return damagedMember(label, "data outside the archive file");
   void *block = MemAlloc((int32_t)entry->storedSize);
   if (!block) {
-    ConsoleAdd("Not enough memory for %s from archive file !", label);
+    ConsoleAdd(ARC_MSG_MEMBER_NO_MEMORY, label);
     return ARC_ERR_NO_MEMORY;
   }
   memcpy(block, arcBuffer + entry->dataOffset, entry->storedSize);
@@ -273,7 +273,7 @@ int32_t FileArcGetFile(void **data, const char *name, int32_t *size)
     return ARC_ERR_NONE;
   if (!signatureOk()) {
     *data = nullptr;
-    ConsoleAdd("Wrong archive signature on archive file (%s)", name);
+    ConsoleAdd(ARC_MSG_SIGNATURE_FOR, name);
     return ARC_ERR_SIGNATURE;
   }
   char wanted[ARC_NAME_SIZE];
@@ -285,7 +285,7 @@ int32_t FileArcGetFile(void **data, const char *name, int32_t *size)
   for (int32_t i = 0; i < count || count < 0; i++) {
     if (count < 0 || !(i == 0 ? readEntry(ARC_HEADER_SIZE, &entry) : nextEntry(&entry))) {
       *data = nullptr;
-      ConsoleAdd("Damaged archive directory at entry %d (looking for %s) !", i, name);
+      ConsoleAdd(ARC_MSG_DAMAGED_ENTRY_FOR, i, name);
       return ARC_ERR_DAMAGED;
     }
     memcpy(stored, entry.name, entry.nameLength + 1);
@@ -298,7 +298,7 @@ int32_t FileArcGetFile(void **data, const char *name, int32_t *size)
     }
   }
   *data = nullptr;
-  ConsoleAdd("Missing file (%s) in archive !", name);
+  ConsoleAdd(ARC_MSG_MISSING, name);
   return ARC_ERR_MISSING;
 }
 
@@ -309,19 +309,19 @@ static int32_t findIndexed(int32_t index, ArcEntry *entry)
   if (!arcBuffer)
     return ARC_ERR_NONE;
   if (!signatureOk()) {
-    ConsoleAdd("Wrong archive signature on archive file !");
+    ConsoleAdd(ARC_MSG_SIGNATURE);
     return ARC_ERR_SIGNATURE;
   }
   int32_t count = nodeCount();
   if (count < 0) {
-    ConsoleAdd("Damaged archive directory: bad node count !");
+    ConsoleAdd(ARC_MSG_DAMAGED_COUNT);
     return ARC_ERR_DAMAGED;
   }
   if (index < 0 || index >= count)
     return ARC_ERR_MISSING;
   int32_t reached = 0;
   if (!walkTo(index, entry, &reached)) {
-    ConsoleAdd("Damaged archive directory at entry %d !", reached);
+    ConsoleAdd(ARC_MSG_DAMAGED_ENTRY, reached);
     return ARC_ERR_DAMAGED;
   }
   return 0;
@@ -335,7 +335,7 @@ int32_t FileArcGetNodeCount(int32_t *count)
     return ARC_ERR_NULL;
   if (arcBuffer && !signatureOk()) {
     *count = 0;
-    ConsoleAdd("Wrong archive signature on archive file !");
+    ConsoleAdd(ARC_MSG_SIGNATURE);
     return ARC_ERR_SIGNATURE;
   }
   int32_t nodes = arcBuffer ? nodeCount() : 0;

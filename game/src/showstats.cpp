@@ -14,7 +14,7 @@ static PS2DrawStats drawBase;
 void ShowStatsReset(void)
 {
   stats = ShowStats{};
-  renderBase = *RenderStatsGet();
+  renderBase = *RenderGetStats();
   drawBase = *PS2DrawGetStats();
 }
 
@@ -24,8 +24,8 @@ void ShowStatsAddFrame(int64_t frameNanos, int64_t sceneNanos, int64_t scrollNan
   stats.frameNanos += frameNanos;
   stats.sceneNanos += sceneNanos;
   stats.scrollNanos += scrollNanos;
-  stats.vertexNanos = RenderStatsGet()->vertexNanos - renderBase.vertexNanos;
-  stats.triangleNanos = RenderStatsGet()->triangleNanos - renderBase.triangleNanos;
+  stats.vertexNanos = RenderGetStats()->vertexNanos - renderBase.vertexNanos;
+  stats.triangleNanos = RenderGetStats()->triangleNanos - renderBase.triangleNanos;
   stats.gsNanos = PS2DrawGetStats()->nanos - drawBase.nanos;
 }
 

@@ -24,6 +24,11 @@ struct ImagePicture {
   std::vector<uint8_t> rgba;
 };
 
+// The console lines of a failed load, with the image's name and the code:
+// FileLoad's code, or the decoder's after its reason.
+constexpr char IMAGE_MSG_LOAD[] = "Error : %s can not be loaded (%d) !";
+constexpr char IMAGE_MSG_DECODE[] = "Error : %s : %s (%d) !";
+
 // Decode a whole file held in memory. 0, or a negative code of the registry
 // (tex.h: -1 damaged or not this format, -5 too large, -13 a variant not read)
 // with `reason` saying what is wrong in a few words.
@@ -35,7 +40,7 @@ int32_t ImageDecodePng(const uint8_t *data, size_t size, ImagePicture *picture, 
 // bottom row first, scaled down to fit the texture area. A failure prints one
 // console line naming the file, what is wrong and the code, which is returned:
 // FileLoad's code when the file cannot be loaded, else the decoder's, or -5
-// when the pool cannot hold the pixels.
+// when the pool cannot hold the pixels (with the registry's TEX_MSG_NO_MEMORY).
 int32_t ImageJpegLoad(TexEntry *entry);
 int32_t ImagePngLoad(TexEntry *entry);
 

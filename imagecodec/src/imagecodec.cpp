@@ -19,8 +19,8 @@ static int32_t handOver(TexEntry *entry, const ImagePicture &picture)
   TexFitSize(picture.width, picture.height, &width, &height);
   uint8_t *pixels = static_cast<uint8_t *>(MemAllocUninit(width * height * 4));
   if (!pixels) {
-    ConsoleAdd("Error : %s (%d x %d pixels) does not fit in memory (%d) !", entry->name,
-               (int)width, (int)height, (int)TEX_ERR_NO_MEMORY);
+    ConsoleAdd(TEX_MSG_NO_MEMORY, entry->name, (int)width, (int)height,
+               (int)TEX_ERR_NO_MEMORY);
     return TEX_ERR_NO_MEMORY;
   }
   const size_t rowBytes = (size_t)width * 4;
@@ -49,7 +49,7 @@ static int32_t loadImage(TexEntry *entry, ImageDecodeFunc decode)
   memset(&file, 0, sizeof file);
   int32_t loaded = FileLoad(&file, entry->name);
   if (loaded != FILE_OK) {
-    ConsoleAdd("Error : %s can not be loaded (%d) !", entry->name, (int)loaded);
+    ConsoleAdd(IMAGE_MSG_LOAD, entry->name, (int)loaded);
     return loaded;
   }
   ImagePicture picture;
@@ -57,7 +57,7 @@ static int32_t loadImage(TexEntry *entry, ImageDecodeFunc decode)
   int32_t result = decode(static_cast<const uint8_t *>(file.data), (size_t)file.size, &picture, &reason);
   FileFree(&file);
   if (result != TEX_OK) {
-    ConsoleAdd("Error : %s : %s (%d) !", entry->name, reason.c_str(), (int)result);
+    ConsoleAdd(IMAGE_MSG_DECODE, entry->name, reason.c_str(), (int)result);
     return result;
   }
   return handOver(entry, picture);

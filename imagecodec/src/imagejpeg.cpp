@@ -91,6 +91,24 @@ static int32_t startPicture(jpeg_decompress_struct *info, ImagePicture *picture,
   return 0;
 }
 
+// The library's part of the decode: 0, a code from startPicture or
+// readScanlines, or 1 when the library jumped out with its message. Nothing
+// here or below has a destructor that the jump could skip, and the caller's
+// strings are made only after this returns.
+static int32_t decodeGuarded(jpeg_decompress_struct *info, JpegError *error, const uint8_t *data,
+                             size_t size, ImagePicture *picture, std::string *reason)
+{
+  if (setjmp(error->jump))
+    return 1;
+  jpeg_mem_src(info, data, (unsigned long)size);
+  jpeg_read_header(info, TRUE);
+  int32_t result = startPicture(info, picture, reason);
+  if (result != 0)
+    return result;
+  jpeg_start_decompress(info);
+  return readScanlines(info, picture);
+}
+
 int32_t ImageDecodeJpeg(const uint8_t *data, size_t size, ImagePicture *picture, std::string *reason)
 {
   if (!data || !picture || !reason)
@@ -106,18 +124,10 @@ int32_t ImageDecodeJpeg(const uint8_t *data, size_t size, ImagePicture *picture,
   error.manager.error_exit = jpegFail;
   error.manager.emit_message = jpegMessage;
   jpeg_create_decompress(&info);
-  volatile int32_t result = 0;
-  if (setjmp(error.jump)) {
+  int32_t result = decodeGuarded(&info, &error, data, size, picture, reason);
+  if (result == 1) {
     *reason = std::string("damaged JPEG data: ") + error.message;
     result = TEX_ERR_FAILED;
-  } else {
-    jpeg_mem_src(&info, data, (unsigned long)size);
-    jpeg_read_header(&info, TRUE);
-    result = startPicture(&info, picture, reason);
-    if (result == 0) {
-      jpeg_start_decompress(&info);
-      result = readScanlines(&info, picture);
-    }
   }
   // NOTE: the markers after the last scanline are not read: a file that lacks
   // only its end marker still gives its whole picture, as other readers take it.

@@ -93,6 +93,17 @@ static int32_t readPicture(png_structp png, png_infop info, ImagePicture *pictur
   return 0;
 }
 
+// readPicture under the library's jump: its result, or 1 when the library
+// jumped out with its message. The caller's strings are made only after this
+// returns, so the jump skips no destructor.
+static int32_t readGuarded(png_structp png, png_infop info, ImagePicture *picture,
+                           std::vector<png_bytep> *rows, std::string *reason)
+{
+  if (setjmp(png_jmpbuf(png)))
+    return 1;
+  return readPicture(png, info, picture, rows, reason);
+}
+
 static uint32_t readU32(const uint8_t *p)
 {
   return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
@@ -138,12 +149,10 @@ int32_t ImageDecodePng(const uint8_t *data, size_t size, ImagePicture *picture, 
   }
   png_set_read_fn(png, &source, pngRead);
   png_set_user_limits(png, IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
-  volatile int32_t result = 0;
-  if (setjmp(png_jmpbuf(png))) {
+  int32_t result = readGuarded(png, info, picture, &rows, reason);
+  if (result == 1) {
     *reason = std::string("damaged PNG data: ") + source.message;
     result = TEX_ERR_FAILED;
-  } else {
-    result = readPicture(png, info, picture, &rows, reason);
   }
   png_destroy_read_struct(&png, &info, nullptr);
   if (result != 0)

@@ -34,6 +34,44 @@ enum {
   LWO_ERR_NO_FACE = -21       // no FACE polygons in the last POLS chunk
 };
 
+// Console texts that go with the codes: the errors, then the warnings for
+// what the reader leaves out and goes on without. %s is the object's file
+// name unless noted.
+// With LWO_ERR_LOAD.
+constexpr char LWO_MSG_LOAD[] = "Error while loading %s !";
+// With LWO_ERR_NO_MEMORY; "object" stands for the name outside a load.
+constexpr char LWO_MSG_NO_MEMORY[] = "Error : %s does not fit in memory !";
+// With LWO_ERR_FAILED, when a chunk runs past the end.
+constexpr char LWO_MSG_CUT[] = "Error : %s is cut short: a chunk runs past the end of the file !";
+// With LWO_ERR_NOT_LWO2.
+constexpr char LWO_MSG_NOT_LWO2[] = "Error : %s is not a LWO2 file (LW 6.X+) !";
+// With LWO_ERR_NO_FACE.
+constexpr char LWO_MSG_NO_FACE[] =
+    "Error : %s has a bad polyCount definitions ! (Nurbs & Bones are not supported..)";
+// With LWO_ERR_LAYERS: the layer asked for, then the code itself.
+constexpr char LWO_MSG_LAYERS[] = "Error : %s has no layer %d (%d) !";
+// A surface whose image clip is missing: the surface's name second; it is
+// drawn without a texture.
+constexpr char LWO_MSG_TEXTURE[] = "Error : %s (%s) -> texture problem !";
+constexpr char LWO_MSG_DRAW_BUFFERS[] =
+    "Warning : %s has more points than the drawing buffers can hold !";
+constexpr char LWO_MSG_LAYR_CUT[] =
+    "Warning : %s : its LAYR chunk of %d bytes is cut short, the rest read as 0";
+// The second %s lists what was ignored ("3 bad point indices, 1 extra PNTS").
+constexpr char LWO_MSG_IGNORED[] = "Warning : %s : ignored %s";
+constexpr char LWO_MSG_UV_MAPS[] =
+    "Warning : %s has more than %d UV maps, the others are skipped !";
+constexpr char LWO_MSG_ENDOMORPHS[] =
+    "Warning : %s has more than %d endomorphs, the others are skipped !";
+constexpr char LWO_MSG_MORPH_VMAD[] =
+    "Warning : UVMAP mapping AND EndoMorph used simultaneously are not supported !";
+// The terrain builder; %s is the height map's name.
+constexpr char LWO_MSG_TERRAIN_SIZE[] = "Error : %s is too large for a terrain !";
+// With LWO_ERR_NO_MEMORY.
+constexpr char LWO_MSG_TERRAIN_NO_MEMORY[] = "Error : terrain %s does not fit in memory !";
+constexpr char LWO_MSG_TERRAIN_DRAW_BUFFERS[] =
+    "Warning : terrain %s has more points than the drawing buffers can hold !";
+
 // Surface projections: 0 no image, else the image block's PROJ value plus 1.
 enum {
   LWO_PROJ_NONE = 0,

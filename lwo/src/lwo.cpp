@@ -67,7 +67,7 @@ static int32_t parseAndInit(LwoObject *object)
   // they are, so that drawing never allocates. Without room for them the
   // object still loads; drawing then leaves out the points that do not fit.
   if (result == 0 && LwoDrawReserve(object) != LWO_OK)
-    ConsoleAdd("Warning : %s has more points than the drawing buffers can hold !", object->name);
+    ConsoleAdd(LWO_MSG_DRAW_BUFFERS, object->name);
   FileFree(lwoFile);
   MemFree(lwoFile);
   lwoFile = nullptr;
@@ -91,7 +91,7 @@ int32_t LwoLoadLayer(LwoObject *object, const char *fileName, float worldScale, 
   snprintf(name, sizeof name, "%s", fileName);
   lwoFile = (FileData *)MemAlloc(sizeof(FileData));
   if (!lwoFile || FileLoad(lwoFile, name) != FILE_OK) {
-    ConsoleAdd("Error while loading %s !", name);
+    ConsoleAdd(LWO_MSG_LOAD, name);
     MemFree(lwoFile);
     lwoFile = nullptr;
     return LWO_ERR_LOAD;
@@ -115,7 +115,7 @@ int32_t LwoLoadMemoryLayer(LwoObject *object, const char *name, const void *data
   lwoFile = (FileData *)MemAlloc(sizeof(FileData));
   void *copy = lwoFile ? MemAllocUninit(size) : nullptr;  // the copy below fills it
   if (!copy) {
-    ConsoleAdd("Error while loading %s !", object->name);
+    ConsoleAdd(LWO_MSG_LOAD, object->name);
     lwoFile = nullptr;
     return LWO_ERR_LOAD;
   }

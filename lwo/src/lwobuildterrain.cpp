@@ -144,7 +144,7 @@ int32_t LwoBuildTerrain(LwoObject *object, const char *heightMapName, const char
   loadHeightMap(heightMapName);
   // Six points of twelve bytes per pixel must fit in one pool block.
   if ((int64_t)width * height * 6 * 12 > INT32_MAX) {
-    ConsoleAdd("Error : %s is too large for a terrain !", heightMapName);
+    ConsoleAdd(LWO_MSG_TERRAIN_SIZE, heightMapName);
     width = height = 0;
   }
   triCount = 2 * width * height;
@@ -152,14 +152,13 @@ int32_t LwoBuildTerrain(LwoObject *object, const char *heightMapName, const char
   int32_t textured = buildTexture(textureName);
   int32_t result = LWO_OK;
   if (textured < 0 || initTerrainSurf(textured) != 0 || initTerrain(textured) != 0) {
-    ConsoleAdd("Error : terrain %s does not fit in memory !", heightMapName);
+    ConsoleAdd(LWO_MSG_TERRAIN_NO_MEMORY, heightMapName);
     result = LWO_ERR_NO_MEMORY;
   } else {
     buildTerrain();
     rescaleTerrain();
     if (LwoDrawReserve(object) != LWO_OK)  // the drawing buffers grow at load time
-      ConsoleAdd("Warning : terrain %s has more points than the drawing buffers can hold !",
-                 heightMapName);
+      ConsoleAdd(LWO_MSG_TERRAIN_DRAW_BUFFERS, heightMapName);
   }
   TexFree(&heightEntry);
   lwoTerrain = nullptr;

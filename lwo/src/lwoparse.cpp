@@ -50,7 +50,7 @@ static int32_t walkChunks(Visit visit)
 
 static int32_t reportCut(void)
 {
-  ConsoleAdd("Error : %s is cut short: a chunk runs past the end of the file !", lwoFile->name);
+  ConsoleAdd(LWO_MSG_CUT, lwoFile->name);
   return LWO_ERR_FAILED;
 }
 
@@ -148,7 +148,7 @@ static void reportIgnored(void)
   add(ig.trailingBytes, "trailing bytes");
   add(ig.earlyMaps, "vertex maps before the points");
   if (used)
-    ConsoleAdd("Warning : %s : ignored %s", lwoFile->name, line);
+    ConsoleAdd(LWO_MSG_IGNORED, lwoFile->name, line);
 }
 
 static int32_t dispatchChunk(void)
@@ -224,7 +224,7 @@ int32_t LwoParse(void)
   lwoEnd = fileEnd();
   lwoPtr += lwoLeft() < 8 ? lwoLeft() : 8;  // FORM and the form size
   if (LwoGetUINT32() != ID_LWO2) {
-    ConsoleAdd("Error : %s is not a LWO2 file (LW 6.X+) !", lwoFile->name);
+    ConsoleAdd(LWO_MSG_NOT_LWO2, lwoFile->name);
     return LWO_ERR_NOT_LWO2;
   }
   // A chunk that cannot be read whole ends the load before anything is made.
@@ -239,8 +239,7 @@ int32_t LwoParse(void)
   LwoOrderChunks(ID_PTAG, ID_POLS);
   LwoParseGetPolyTexCount();
   if (lwoCurr->polygonCount <= 0) {
-    ConsoleAdd("Error : %s has a bad polyCount definitions ! (Nurbs & Bones are not supported..)",
-               lwoFile->name);
+    ConsoleAdd(LWO_MSG_NO_FACE, lwoFile->name);
     return LWO_ERR_NO_FACE;
   }
   lwoCurr->polygons = (LwoPolygon *)lwoAlloc(lwoCurr->polygonCount, sizeof(LwoPolygon));

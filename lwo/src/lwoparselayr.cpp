@@ -151,8 +151,7 @@ int32_t lwoSelectLayer(void)
   if (wanted < 0 && layers <= 1)
     wanted = 0;
   if (wanted < 0) {
-    ConsoleAdd("Error : %s has no layer %d (%d) !", lwoFile->name, (int)lwoLayerWanted,
-               (int)LWO_ERR_LAYERS);
+    ConsoleAdd(LWO_MSG_LAYERS, lwoFile->name, (int)lwoLayerWanted, (int)LWO_ERR_LAYERS);
     return LWO_ERR_LAYERS;
   }
   if (layers > 1) {
@@ -168,8 +167,7 @@ int32_t lwoParseLayer(void)
 {
   LwoLayerInfo layer;
   if (readLayer(lwoPtr, lwoLeft(), &layer) != 0)
-    ConsoleAdd("Warning : %s : its LAYR chunk of %d bytes is cut short, the rest read as 0",
-               lwoFile->name, (int)lwoLeft());
+    ConsoleAdd(LWO_MSG_LAYR_CUT, lwoFile->name, (int)lwoLeft());
   lwoCurr->layer = layer.number;
   lwoCurr->layerParent = layer.parent;
   memcpy(lwoCurr->layerPivot, layer.pivot, sizeof layer.pivot);

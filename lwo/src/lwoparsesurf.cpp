@@ -173,7 +173,7 @@ static void blockImage(LwoSurface *surface, uint32_t clip, int32_t pendingProjec
     return;
   TexEntry *entry = &lwoCurr->clips[clip - 1];
   if (entry->name[0] == 0) {
-    ConsoleAdd("Error : %s (%s) -> texture problem !", lwoFile->name, surface->name);
+    ConsoleAdd(LWO_MSG_TEXTURE, lwoFile->name, surface->name);
     surface->smoothing = 1;
     surface->reflection = 0;
     surface->texture = nullptr;

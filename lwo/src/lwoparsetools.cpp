@@ -76,6 +76,6 @@ void *lwoAllocUninit(int64_t count, int64_t size)
 
 int32_t lwoNoMemory(void)
 {
-  ConsoleAdd("Error : %s does not fit in memory !", lwoFile ? lwoFile->name : "object");
+  ConsoleAdd(LWO_MSG_NO_MEMORY, lwoFile ? lwoFile->name : "object");
   return LWO_ERR_NO_MEMORY;
 }

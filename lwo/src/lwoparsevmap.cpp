@@ -16,8 +16,7 @@
 static int32_t lwoParseUV(void)
 {
   if (lwoCurr->uvMapCount >= LWO_MAX_UV_MAPS) {
-    ConsoleAdd("Warning : %s has more than %d UV maps, the others are skipped !", lwoFile->name,
-               LWO_MAX_UV_MAPS);
+    ConsoleAdd(LWO_MSG_UV_MAPS, lwoFile->name, LWO_MAX_UV_MAPS);
     lwoIgnored.extraMaps++;
     return 0;
   }
@@ -75,8 +74,7 @@ static void storeDelta(LwoEndomorph *morph, uint32_t point, const float d[3])
 static int32_t lwoParseMORF(void)
 {
   if (lwoCurr->endomorphCount >= LWO_MAX_ENDOMORPHS) {
-    ConsoleAdd("Warning : %s has more than %d endomorphs, the others are skipped !",
-               lwoFile->name, LWO_MAX_ENDOMORPHS);
+    ConsoleAdd(LWO_MSG_ENDOMORPHS, lwoFile->name, LWO_MAX_ENDOMORPHS);
     lwoIgnored.extraMaps++;
     return 0;
   }
@@ -171,7 +169,7 @@ int32_t LwoParseVMAD(void)
   uint32_t type = LwoGetUINT32();
   LwoGetUINT16();  // dimension
   if (type == ID_MORF) {
-    ConsoleAdd("Warning : UVMAP mapping AND EndoMorph used simultaneously are not supported !");
+    ConsoleAdd(LWO_MSG_MORPH_VMAD);
     return 0;
   }
   if (type != ID_TXUV)

@@ -203,7 +203,7 @@ int32_t CamEnable(LwsCamera *camera);
 // (metres times worldScale), through the item's motion, pivot and scale and
 // those of every ancestor. Works on the model-view matrix, which it leaves
 // holding the result. -2 for a null argument, -1 before MatrixInit.
-int32_t LwsItemWorld(const LwsScene *scene, const LwsBlock *item, float time, float world[16]);
+int32_t LwsGetItemWorld(const LwsScene *scene, const LwsBlock *item, float time, float world[16]);
 int32_t CamDisable(LwsCamera *camera);
 // Lights and sorting do nothing: no lighting, objects in list order.
 int32_t LightEnable(LwsLight *light);

@@ -119,7 +119,7 @@ static void loadItem(const LwsScene *scene, const LwsBlock *item, LwoTransform *
   applyAncestors(scene, item, t);
 }
 
-int32_t LwsItemWorld(const LwsScene *scene, const LwsBlock *item, float t, float world[16])
+int32_t LwsGetItemWorld(const LwsScene *scene, const LwsBlock *item, float t, float world[16])
 {
   if (!scene || !item || !world)
     return LWS_ERR_NULL;

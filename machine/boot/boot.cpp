@@ -184,9 +184,9 @@ static void bootMachine(int argc, char **argv, char **envp)
   boot.hostGiven = app.count("--host") > 0;
   settle(config, boot);
   MachineSetup(&config);
-  MachineSetStats(boot.stats);
+  MachineSetStatsWanted(boot.stats);
   MachineSetImageCodecs(ImageCodecsRegister);
-  std::string error = MachinePresentError();
+  std::string error = MachineGetPresentError();
   if (!error.empty()) {
     std::fprintf(stderr, "morvane: %s\n", error.c_str());
     std::exit(1);

@@ -50,21 +50,21 @@ const MachineConfig *MachineGetConfig(void);
 // before the last frame returns, so that a failure to finish them counts.
 int MachineFrameDone(void);
 // Frames drawn since MachineSetup, the ones before startFrame included.
-int MachineFrameCount(void);
+int MachineGetFrameCount(void);
 
 // A failure that ends the show: "morvane: REASON" on standard error (the
 // first failure only) and exit status 1. The frame loop ends after the
 // frame in progress.
 void MachineFail(const std::string &reason);
 // 0, or 1 once something failed.
-int MachineExitStatus(void);
+int MachineGetExitStatus(void);
 // The number of frames one pass of the animation takes, as the show works it
 // out once its scene is loaded (1250 until it says otherwise); --loops counts
 // in these.
 void MachineSetLoopFrames(int frames);
 int MachineGetLoopFrames(void);
 // Vertical syncs (field starts) since MachineSetup.
-int MachineFieldCount(void);
+int MachineGetFieldCount(void);
 // Tests: the clock that paces real time, in nanoseconds, and the wait until
 // a time on it, in place of the host's steady clock and sleep (both null:
 // the host's again). Set it before MachineSetup, which starts the beat.
@@ -105,14 +105,14 @@ int MachineFindContentFolder(const std::string &scenePath, MachineContent *conte
 std::string MachineDescribeContent(const MachineContent &content);
 
 // Presenters that could not start (no ffmpeg, no display, a folder that cannot
-// be written) are reported on standard error once; MachinePresentError tells
+// be written) are reported on standard error once; MachineGetPresentError tells
 // the boot code and tests what went wrong ("" when nothing did).
-std::string MachinePresentError(void);
+std::string MachineGetPresentError(void);
 // Finishes the presenters: closes the video pipe and waits for the encoder,
 // ends the progress line. Runs by itself at exit; calling it twice is harmless.
 void MachinePresentClose(void);
 // The window's size in pixels; -1 when no window is open.
-int MachineWindowSize(int *width, int *height);
+int MachineGetWindowSize(int *width, int *height);
 
 // ---- Inspection, for tests and benchmarks ----
 
@@ -145,11 +145,11 @@ const MachineRecording *MachineGetRecording(void);
 // GS local memory: the 32-bit word at a byte address (taken modulo 4 MiB), and
 // pixel (x, y) of a PSMCT32/PSMZ32 buffer at byte address `base` that is
 // `width` pixels wide, in the linear layout the model uses.
-uint32_t MachineGsWord(uint32_t byteAddress);
-uint32_t MachineGsPixel(uint32_t base, int width, int x, int y);
+uint32_t MachineReadGsWord(uint32_t byteAddress);
+uint32_t MachineReadGsPixel(uint32_t base, int width, int x, int y);
 // The picture the display shows now (circuit 2 over BGCOLOR): width x height
 // words, R in bits 0-7, G 8-15, B 16-23. Returns 0, or -1 when nothing is set up.
-int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height);
+int MachineGetDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height);
 
 // Drawing counters since MachineSetup: primitives drawn, pixels covered
 // (inside the scissor, before the depth and alpha tests), flips.
@@ -166,6 +166,6 @@ MachineGsStats MachineGetGsStats(void);
 // the environment, otherwise 2 with three cores or more, else 1. 1 draws on the
 // program's thread, as does a build with MORVANE_GS_THREADS off.
 // MachineSetGsWorkers changes it (after finishing what is queued);
-// MachineGsWorkers says how many draw now (1 when none are running).
+// MachineGetGsWorkers says how many draw now (1 when none are running).
 void MachineSetGsWorkers(int count);
-int MachineGsWorkers(void);
+int MachineGetGsWorkers(void);

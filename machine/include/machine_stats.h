@@ -3,5 +3,5 @@
 // turns it on; MachineSetup leaves it as it is.
 #pragma once
 
-void MachineSetStats(int wanted);
-int MachineGetStats(void);
+void MachineSetStatsWanted(int wanted);
+int MachineGetStatsWanted(void);

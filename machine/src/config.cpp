@@ -102,7 +102,7 @@ void MachineFail(const std::string &reason)
   std::fprintf(stderr, "morvane: %s\n", reason.c_str());
 }
 
-int MachineExitStatus(void)
+int MachineGetExitStatus(void)
 {
   return exitStatus;
 }
@@ -127,7 +127,7 @@ int32_t MachineRegisterImageCodecs(void)
   return imageCodecs ? imageCodecs() : 0;
 }
 
-int MachineFrameCount(void)
+int MachineGetFrameCount(void)
 {
   return frameCount;
 }

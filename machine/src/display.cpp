@@ -8,7 +8,7 @@
 // the PNG, video and checksum presenters, numbered from 0; the blank frames
 // of the screen set-up come before the loop and are not frames.
 #include "display_present.h"
-#include "gs_draw.h"
+#include "gsdraw.h"
 #include "gsregs.h"
 #include "machine_internal.h"
 #include "machine_regs.h"
@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <zlib.h>
 
-int MachineDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height)
+int MachineGetDisplayPicture(std::vector<uint32_t> *pixels, int *width, int *height)
 {
   uint64_t display = machineRegValue(DISPLAY2), fb = machineRegValue(DISPFB2);
   if (display == 0)
@@ -52,8 +52,8 @@ void machineDisplayFlip(void)
 {
   gsStats.flips++;
   const MachineConfig *config = MachineGetConfig();
-  if (config->window && MachineFrameCount() >= config->startFrame &&
-      MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0)
+  if (config->window && MachineGetFrameCount() >= config->startFrame &&
+      MachineGetDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0)
     presentWindow(picture.data(), pictureWidth, pictureHeight);
 }
 
@@ -82,7 +82,7 @@ int machineDisplayFrameDone(int frame)
   if (frame < config->startFrame)
     return presentWindowEvents(frame, nullptr, 0, 0);
   int exporting = !config->pngDir.empty() || !config->videoFile.empty();
-  int have = MachineDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0;
+  int have = MachineGetDisplayPicture(&picture, &pictureWidth, &pictureHeight) == 0;
   if (have && exporting && presentExport(frame, picture.data(), pictureWidth, pictureHeight) != 0)
     return 1;
   if (have && config->checksums)

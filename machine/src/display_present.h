@@ -11,7 +11,7 @@
 struct MachineConfig;
 
 // Starts what the configuration asks for (window, PNG folder, ffmpeg check)
-// after closing what ran before; problems go to MachinePresentError.
+// after closing what ran before; problems go to MachineGetPresentError.
 void presentOpen(void);
 // One frame presented: `frame` is its number in the show. Writes it to the
 // PNG folder and the encoder at the export size; 0, or -1 after MachineFail.
@@ -29,7 +29,7 @@ void presentToRgb(const uint32_t *pixels, int width, int height, int outWidth, i
 void presentSampleAspect(int width, int height, int *num, int *den);
 
 // The window.
-void presentWindowOpen(const MachineConfig *config);  // problems go to MachinePresentError
+void presentWindowOpen(const MachineConfig *config);  // problems go to MachineGetPresentError
 void presentWindow(const uint32_t *pixels, int width, int height);
 // Polls the window's keys after frame `frame`: Escape or closing it quits
 // (returns 1), Space pauses (this call then waits until Space again or the

@@ -6,7 +6,7 @@
 // modulo the size of local memory, so no register value can reach outside it.
 // The program reads and writes every buffer with the same base, width and
 // 32-bit format, so the picture is the one the hardware's swizzled layout gives.
-#include "gs_draw.h"
+#include "gsdraw.h"
 #include "gsregs.h"
 #include "machine_internal.h"
 
@@ -285,13 +285,13 @@ void machineGsWrite(int address, uint64_t value)
   }
 }
 
-uint32_t MachineGsWord(uint32_t byteAddress)
+uint32_t MachineReadGsWord(uint32_t byteAddress)
 {
   gsQueueSync();
   return gsMem[(byteAddress >> 2) & GS_MEM_MASK];
 }
 
-uint32_t MachineGsPixel(uint32_t base, int width, int x, int y)
+uint32_t MachineReadGsPixel(uint32_t base, int width, int x, int y)
 {
   gsQueueSync();
   uint32_t index = (base >> 2) + (uint32_t)y * (uint32_t)width + (uint32_t)x;

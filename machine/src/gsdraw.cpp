@@ -13,7 +13,7 @@
 // per pixel. Depth and texture coordinates are planes through the vertices,
 // evaluated in double precision at each sample point and truncated (floored
 // for texels).
-#include "gs_draw.h"
+#include "gsdraw.h"
 #include "machine_internal.h"
 
 static int64_t floorDiv(int64_t a, int64_t b)  // b > 0

@@ -3,7 +3,7 @@
 // The program's primitives are kept in a batch, in its order, until something
 // needs GS memory as it stands: an image transfer, the display, an inspection
 // call, a reset (gsQueueSync). Then the batch is drawn: the picture's rows are
-// cut into interleaved bands (gs_draw.h), and the program's thread and its
+// cut into interleaved bands (gsdraw.h), and the program's thread and its
 // helpers take bands in turn, each drawing its rows of every primitive of the
 // batch in order, so within a band the pixels come out exactly as when each
 // primitive is drawn as it comes. Bands must never share a word of memory,
@@ -14,7 +14,7 @@
 // Built without MORVANE_GS_THREADS, or with one drawer (MORVANE_GS_WORKERS=1
 // in the environment, MachineSetGsWorkers(1)), every primitive is drawn on
 // the program's thread as it comes.
-#include "gs_draw.h"
+#include "gsdraw.h"
 #include "machine_internal.h"
 
 #include <cstdlib>
@@ -49,7 +49,7 @@ void gsQueueSync(void) {}
 
 void MachineSetGsWorkers(int) {}
 
-int MachineGsWorkers(void)
+int MachineGetGsWorkers(void)
 {
   return 1;
 }
@@ -206,7 +206,7 @@ void MachineSetGsWorkers(int count)
   startWorkers(count);
 }
 
-int MachineGsWorkers(void)
+int MachineGetGsWorkers(void)
 {
   if (!pool.chosen)
     chooseWorkers();

@@ -7,7 +7,7 @@
 // uses (flat or DECAL with texture alpha, REPEAT, alpha test off or NOTEQUAL
 // with KEEP, no frame mask) on a row that does not wrap around GS memory,
 // and must give exactly the same pixels.
-#include "gs_draw.h"
+#include "gsdraw.h"
 #include "machine_internal.h"
 
 #include <cmath>

@@ -24,7 +24,7 @@ static std::string &presentErrorText(void)
 static int progressShown;
 static int closeRegistered;
 
-std::string MachinePresentError(void)
+std::string MachineGetPresentError(void)
 {
   return presentErrorText();
 }

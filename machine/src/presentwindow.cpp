@@ -101,7 +101,7 @@ void presentWindowClose(void)
 #endif
 }
 
-int MachineWindowSize(int *width, int *height)
+int MachineGetWindowSize(int *width, int *height)
 {
 #if MORVANE_HAVE_SDL2
   if (sdlWindow) {

@@ -69,7 +69,7 @@ void machineRegSet(int reg, uint64_t value)
 static void waitForField(void)
 {
   const MachineConfig *config = MachineGetConfig();
-  if (config->realtime && MachineFrameCount() >= config->startFrame) {
+  if (config->realtime && MachineGetFrameCount() >= config->startFrame) {
     // 1/50 s or 1001/60000 s in ns, rounded: 20000000 or 16683333.
     const int64_t field = config->region == MACHINE_REGION_PAL ? 20000000 : 16683333;
     int64_t now = nowNs();
@@ -85,7 +85,7 @@ static void waitForField(void)
   fieldCount++;
 }
 
-int MachineFieldCount(void)
+int MachineGetFieldCount(void)
 {
   return fieldCount;
 }

@@ -3,12 +3,12 @@
 
 static int statsWanted;
 
-void MachineSetStats(int wanted)
+void MachineSetStatsWanted(int wanted)
 {
   statsWanted = wanted != 0;
 }
 
-int MachineGetStats(void)
+int MachineGetStatsWanted(void)
 {
   return statsWanted;
 }

@@ -54,7 +54,7 @@ void presentWindowClose(void)
 {
 }
 
-int MachineWindowSize(int *width, int *height)
+int MachineGetWindowSize(int *width, int *height)
 {
   (void)width, (void)height;
   return -1;

@@ -72,6 +72,16 @@ enum {
   RENDER_ERR_MEMORY = -5,
 };
 
+// Console warnings, each printed once until RenderStatsReset: what drawing
+// leaves out and goes on without. The %d are the points asked for and the
+// vertex buffer's capacity, or the triangle buffer's capacity.
+constexpr char RENDER_MSG_POINTS_LOST[] =
+    "Warning : %d points do not fit the vertex buffer of %d, the rest is not drawn !";
+constexpr char RENDER_MSG_TRIANGLES_LOST[] =
+    "Warning : triangle buffer of %d triangles too small, triangles dropped !";
+constexpr char RENDER_MSG_TRIANGLES_BAD[] =
+    "Warning : triangles with a missing or damaged point are not drawn !";
+
 // One ScreenVertex per point, at the point's index. `count` records are
 // valid: those the last BuildVertexBuffer wrote. Triangles that name a point
 // at or beyond `count` are not drawn.
@@ -137,6 +147,6 @@ struct RenderStats {
   int64_t vertexNanos;      // time spent in BuildVertexBuffer
   int64_t triangleNanos;    // time spent in BuildTriangleBuffer
 };
-const RenderStats *RenderStatsGet(void);
+const RenderStats *RenderGetStats(void);
 // Zeroes the counters and re-arms the one-time console warnings.
 void RenderStatsReset(void);

@@ -53,7 +53,7 @@ int32_t renderClampCoord(int64_t value)
   return (int32_t)value;
 }
 
-const RenderStats *RenderStatsGet(void)
+const RenderStats *RenderGetStats(void)
 {
   return &stats;
 }
@@ -160,8 +160,7 @@ static int32_t vertexStage(const float *points, const float *normals, VertexBuff
     stats.pointsLost += n - room;
     if (!warnedPoints) {
       warnedPoints = 1;
-      ConsoleAdd("Warning : %d points do not fit the vertex buffer of %d, the rest is not drawn !",
-                 (int)count, (int)room);
+      ConsoleAdd(RENDER_MSG_POINTS_LOST, (int)count, (int)room);
     }
     n = room;
   }
@@ -371,8 +370,7 @@ static int32_t triangleStage(VertexBuffer *vertices, const float *uv, const int3
       stats.trianglesLost += pieces - room;
       if (!warnedTriangles) {
         warnedTriangles = 1;
-        ConsoleAdd("Warning : triangle buffer of %d triangles too small, triangles dropped !",
-                   (int)room);
+        ConsoleAdd(RENDER_MSG_TRIANGLES_LOST, (int)room);
       }
       pieces = room;
     }
@@ -382,7 +380,7 @@ static int32_t triangleStage(VertexBuffer *vertices, const float *uv, const int3
   }
   if (stats.trianglesBad > 0 && !warnedBad) {
     warnedBad = 1;
-    ConsoleAdd("Warning : triangles with a missing or damaged point are not drawn !");
+    ConsoleAdd(RENDER_MSG_TRIANGLES_BAD);
   }
   stats.trianglesIn += t - first;
   stats.trianglesOut += n;

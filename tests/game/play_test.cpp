@@ -84,7 +84,7 @@ TEST(Play, AFailedSceneStillClearsScrollsAndFlips)
     MachineRecord(0);
     std::vector<uint32_t> picture;
     int width = 0, height = 0;
-    ASSERT_EQ(MachineDisplayPicture(&picture, &width, &height), 0);
+    ASSERT_EQ(MachineGetDisplayPicture(&picture, &width, &height), 0);
     // Frame 0: characters 0 to 62 are spaces, so the first letter starts at
     // column 504, and the text occupies exactly its eight rows.
     int lit = 0, firstColumn = width;
@@ -121,7 +121,7 @@ TEST(Play, AChosenSceneThatDoesNotLoadEndsTheShow)
   MachineConfig config = noScene(dir.path, MACHINE_REGION_PAL);
   config.sceneName = "nothing\\here.lws";
   EXPECT_EQ(playInProcess(&config, 5), 1);
-  EXPECT_EQ(MachineFrameCount(), 0);
+  EXPECT_EQ(MachineGetFrameCount(), 0);
   EXPECT_EQ(MachineGetGsStats().flips, 2u);  // the blank frames of the screen's set-up only
 
   CommandResult run = RunCommand(morvane + " --frames 5 --headless --host " + dir.path +
@@ -168,7 +168,7 @@ std::vector<std::vector<std::string>> frameAt(int position)
   cbDraw();
   std::vector<uint32_t> picture;
   int width = 0, height = 0;
-  EXPECT_EQ(MachineDisplayPicture(&picture, &width, &height), 0);
+  EXPECT_EQ(MachineGetDisplayPicture(&picture, &width, &height), 0);
   std::vector<std::vector<std::string>> blocks(width / 8);
   for (int b = 0; b < width / 8; b++)
     for (int y = 232; y < 240; y++) {
@@ -233,7 +233,7 @@ void drawAndWatch(void)
   cbDraw();
   std::vector<uint32_t> picture;
   int width = 0, height = 0;
-  if (MachineDisplayPicture(&picture, &width, &height) != 0)
+  if (MachineGetDisplayPicture(&picture, &width, &height) != 0)
     return;
   LoopWatch &w = loopWatch;
   if (w.previous.size() == picture.size()) {
@@ -323,7 +323,7 @@ int scenePixels(uint32_t colour = 0, bool exact = false)
 {
   std::vector<uint32_t> picture;
   int width = 0, height = 0;
-  if (MachineDisplayPicture(&picture, &width, &height) != 0)
+  if (MachineGetDisplayPicture(&picture, &width, &height) != 0)
     return -1;
   int drawn = 0;
   for (int y = 0; y < height - 24; y++)

@@ -189,7 +189,7 @@ TEST_F(LwsTest, AncestorsWithoutScaleChannels)
   MatrixInit();
   for (int i : {2, 3}) {
     float world[16];
-    ASSERT_EQ(LwsItemWorld(scene, scene->items[i], 0.0f, world), LWS_OK);
+    ASSERT_EQ(LwsGetItemWorld(scene, scene->items[i], 0.0f, world), LWS_OK);
     // The item's own scale (world scale 1) times the ancestor's: 1.
     EXPECT_FLOAT_EQ(world[0], 1.0f) << i;
     EXPECT_FLOAT_EQ(world[5], 1.0f) << i;

@@ -75,7 +75,7 @@ protected:
       count[k] = 0;
     for (int y = 0; y < 256; y++)
       for (int x = 0; x < 512; x++) {
-        uint32_t p = MachineGsPixel(target, 512, x, y) & 0xFFFFFF;
+        uint32_t p = MachineReadGsPixel(target, 512, x, y) & 0xFFFFFF;
         for (int k = 0; k < 3; k++)
           if (p == colours[k]) {
             count[k]++;

@@ -167,7 +167,7 @@ int compareScene(const LwsScene *scene, const std::string &path, const char *wha
       // elements with exactly one index 2 (row c or column 3 of the Z mirror).
       a.a3 = -a.a3, a.b3 = -a.b3, a.c1 = -a.c1, a.c2 = -a.c2, a.c4 = -a.c4, a.d3 = -a.d3;
       float ours[16];
-      EXPECT_EQ(LwsItemWorld(scene, item, t, ours), LWS_OK);
+      EXPECT_EQ(LwsGetItemWorld(scene, item, t, ours), LWS_OK);
       double scale = 1.0, worst = 0.0;
       for (int r = 0; r < 4; r++)
         for (int c = 0; c < 4; c++)

@@ -88,7 +88,7 @@ Result run(int drawers, const std::function<void()> &scene)
   scene();
   Result r;
   for (uint32_t i = 0; i < 3 * 131072; i++)
-    r.memory.push_back(MachineGsWord(4 * i));
+    r.memory.push_back(MachineReadGsWord(4 * i));
   r.stats = MachineGetGsStats();
   MachineSetGsWorkers(2);  // later tests draw in bands, as on a host of three cores or more
   return r;

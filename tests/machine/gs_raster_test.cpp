@@ -34,11 +34,11 @@ void setUp(uint64_t test = 0x30000)
 
 uint32_t pixel(int x, int y)
 {
-  return MachineGsPixel(FRAME, 64, x, y);
+  return MachineReadGsPixel(FRAME, 64, x, y);
 }
 uint32_t depth(int x, int y)
 {
-  return MachineGsPixel(ZBASE, 64, x, y);
+  return MachineReadGsPixel(ZBASE, 64, x, y);
 }
 
 // The pixels of the 64 x 64 frame that are not 0.
@@ -342,14 +342,14 @@ TEST(GsRaster, ImageTransfersAndTheDisplayedBuffer)
   sprite(7, 230, 8, 231, 0x00ABCDEF);
   std::vector<uint32_t> picture;
   int w = 0, h = 0;
-  ASSERT_EQ(MachineDisplayPicture(&picture, &w, &h), 0);
+  ASSERT_EQ(MachineGetDisplayPicture(&picture, &w, &h), 0);
   EXPECT_EQ(w, 512);
   EXPECT_EQ(h, 224);
   EXPECT_EQ(picture[6 * 512 + 7], 0xABCDEFu);
   EXPECT_EQ(std::count(picture.begin(), picture.end(), 0u), 512 * 224 - 1);
   HwWrite(PMODE, 0);  // circuit 2 off: the background colour
   HwWrite(BGCOLOR, 0x0000FF);
-  MachineDisplayPicture(&picture, &w, &h);
+  MachineGetDisplayPicture(&picture, &w, &h);
   EXPECT_EQ(picture[6 * 512 + 7], 0xFFu);
 }
 

@@ -78,6 +78,6 @@ TEST(GsRobust, RandomRegisterValuesAndPrimitivesStayInsideMemory)
   GsSend({0x1000000000008005ull, 0xE, 1 << 16, 0x4C, 63ull << 16 | 63ull << 48, 0x40, 6, 0x00,
         0x00112233, 0x01, 0, 0x05});
   GsSend({0x1000000000008001ull, 0xE, 16 | 16 << 16, 0x05});
-  EXPECT_EQ(MachineGsPixel(0, 64, 0, 0), 0x00112233u);
-  EXPECT_EQ(MachineGsPixel(0, 64, 1, 0), 0u);
+  EXPECT_EQ(MachineReadGsPixel(0, 64, 0, 0), 0x00112233u);
+  EXPECT_EQ(MachineReadGsPixel(0, 64, 1, 0), 0u);
 }

@@ -65,7 +65,7 @@ TEST(Pacing, FieldsComeOnTheBeatEvenAfterSlowFrames)
   // A pause of a second is not made up: the next beat after it.
   EXPECT_EQ(frame(1005 * ms), 1120 * ms);
   EXPECT_EQ(frame(0), 1140 * ms);
-  EXPECT_EQ(MachineFieldCount(), 6);
+  EXPECT_EQ(MachineGetFieldCount(), 6);
 
   setUp(MACHINE_REGION_NTSC, 1, 0);
   frame(0);

@@ -35,7 +35,7 @@ void openWindow(const std::string &host, int scale)
   config.window = 1;
   config.scale = scale;
   MachineSetup(&config);
-  ASSERT_EQ(MachinePresentError(), "");
+  ASSERT_EQ(MachineGetPresentError(), "");
   PS2ScreenInit();
 }
 
@@ -56,12 +56,12 @@ TEST(WindowKeys, TheWindowIsFourByThree)
   for (int scale : {1, 2}) {
     openWindow(host.path, scale);
     int w = 0, h = 0;
-    ASSERT_EQ(MachineWindowSize(&w, &h), 0);
+    ASSERT_EQ(MachineGetWindowSize(&w, &h), 0);
     EXPECT_EQ(w, 512 * scale);
     EXPECT_EQ(h, 384 * scale);
     MachinePresentClose();
   }
-  EXPECT_EQ(MachineWindowSize(nullptr, nullptr), -1);
+  EXPECT_EQ(MachineGetWindowSize(nullptr, nullptr), -1);
 }
 
 TEST(WindowKeys, F12SavesThePictureWithoutReplacingAFile)

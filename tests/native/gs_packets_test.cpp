@@ -109,10 +109,10 @@ TEST(GsPackets, RefreshAlternatesTheBuffersAndWaitsForAFreshVerticalSync)
 
   // A vertical sync already pending does not end the wait: it is cleared first.
   HwRead(CSR);  // lets a field start, so VSINT is pending
-  int fields = MachineFieldCount();
+  int fields = MachineGetFieldCount();
   MachineRecord(1);
   PS2ScreenWaitVBL();
-  EXPECT_EQ(MachineFieldCount(), fields + 1);
+  EXPECT_EQ(MachineGetFieldCount(), fields + 1);
   const MachineRecording *rec = MachineGetRecording();
   ASSERT_EQ(rec->hwWrites.size(), 1u);
   EXPECT_EQ(rec->hwWrites[0].reg, CSR);
@@ -237,8 +237,8 @@ TEST(GsPackets, UploadChunks)
     }
     EXPECT_EQ(t.back().words, GsPacketAD({{0x3F, 0x42}}));
     // The image lands row by row, 512 texels apart, from the texture area on.
-    EXPECT_EQ(MachineGsPixel(1572864, 512, c.w - 1, c.h - 1), pixels[c.w * c.h - 1]);
-    EXPECT_EQ(MachineGsPixel(1572864, 512, 1, 1), pixels[c.w + 1]);
+    EXPECT_EQ(MachineReadGsPixel(1572864, 512, c.w - 1, c.h - 1), pixels[c.w * c.h - 1]);
+    EXPECT_EQ(MachineReadGsPixel(1572864, 512, 1, 1), pixels[c.w + 1]);
   }
   EXPECT_EQ(PS2DrawTexGetWH(256), 8);
   EXPECT_EQ(PS2DrawTexGetWH(257), 9);
@@ -259,7 +259,7 @@ TEST(GsPackets, TexturesTheAreaCannotHoldAreRefusedAndDrawnFlat)
   EXPECT_EQ(PS2DrawTexCheck(64, 64, nullptr), PS2TEX_ERR_NULL);
   EXPECT_EQ(PS2DrawTexCheck(0, 64, pixels.data()), PS2TEX_ERR_SIZE);
   EXPECT_EQ(PS2DrawTexCheck(512, 1024, pixels.data()), PS2TEX_OK);
-  uint32_t before = MachineGsPixel(ram->frameBufferA, 512, 3, 0);
+  uint32_t before = MachineReadGsPixel(ram->frameBufferA, 512, 3, 0);
   PS2DrawTexUpload(1024, 4, pixels.data());
   PS2DrawTriangleBufferWithTex(v, 1, 1024, 4, pixels.data());
   const MachineRecording *rec = MachineGetRecording();
@@ -267,7 +267,7 @@ TEST(GsPackets, TexturesTheAreaCannotHoldAreRefusedAndDrawnFlat)
   ASSERT_EQ(rec->transfers.size(), 1u);  // the flat draw alone, in the texture's colour
   EXPECT_EQ(rec->transfers[0].words[0], AD + 5);
   EXPECT_EQ(rec->transfers[0].words[4], 0x80204060u);  // R 0x60, G 0x40, B 0x20
-  EXPECT_EQ(MachineGsPixel(ram->frameBufferA, 512, 3, 0), before);
+  EXPECT_EQ(MachineReadGsPixel(ram->frameBufferA, 512, 3, 0), before);
 
   // A pixel count that is not a multiple of 4 goes whole, the last quadword padded.
   alignas(16) uint32_t small[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
@@ -276,6 +276,6 @@ TEST(GsPackets, TexturesTheAreaCannotHoldAreRefusedAndDrawnFlat)
   EXPECT_EQ(rec->images.size(), 1u);
   EXPECT_EQ(rec->images[0].quadwords, 3u);
   for (int i = 0; i < 9; i++)
-    EXPECT_EQ(MachineGsPixel(ram->textureArea, 512, i % 3, i / 3), small[i]);
-  EXPECT_EQ(MachineGsPixel(ram->textureArea, 512, 3, 0), 0u);
+    EXPECT_EQ(MachineReadGsPixel(ram->textureArea, 512, i % 3, i / 3), small[i]);
+  EXPECT_EQ(MachineReadGsPixel(ram->textureArea, 512, 3, 0), 0u);
 }

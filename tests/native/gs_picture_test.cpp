@@ -20,7 +20,7 @@ int32_t target(void)
 
 uint32_t at(int x, int y)
 {
-  return MachineGsPixel((uint32_t)target(), 512, x, y) & 0xFFFFFF;
+  return MachineReadGsPixel((uint32_t)target(), 512, x, y) & 0xFFFFFF;
 }
 
 int countNotBlack(void)
@@ -63,7 +63,7 @@ TEST(GsPicture, FillPixelClearAndTheDisplayedBuffer)
   PS2ScreenRefresh();
   std::vector<uint32_t> picture;
   int w, h;
-  ASSERT_EQ(MachineDisplayPicture(&picture, &w, &h), 0);
+  ASSERT_EQ(MachineGetDisplayPicture(&picture, &w, &h), 0);
   ASSERT_EQ(w * h, 512 * 256);
   EXPECT_EQ(picture[0], 0x0000FFu);
   EXPECT_EQ(picture[255 * 512 + 511], 0x00FF00u);
@@ -71,10 +71,10 @@ TEST(GsPicture, FillPixelClearAndTheDisplayedBuffer)
   PS2DrawEnableZBuffer(0);
   PS2DrawSetColor(0, 0, 255);
   PS2DrawFillRect(0, 0, 511, 255);
-  MachineDisplayPicture(&picture, &w, &h);
+  MachineGetDisplayPicture(&picture, &w, &h);
   EXPECT_EQ(picture[5], 0u);  // still the shown frame, not the one being drawn
   PS2ScreenRefresh();
-  MachineDisplayPicture(&picture, &w, &h);
+  MachineGetDisplayPicture(&picture, &w, &h);
   EXPECT_EQ(picture[5], 0xFF0000u);
 
   // A clear resets the depth buffer and leaves the test at GREATER.
@@ -83,7 +83,7 @@ TEST(GsPicture, FillPixelClearAndTheDisplayedBuffer)
   PS2DrawTriangleBuffer(tri, 1, 9, 9, 9);
   newFrame();
   for (int x = 0; x < 100; x += 7)
-    EXPECT_EQ(MachineGsPixel(0, 512, x, 0), 0u);
+    EXPECT_EQ(MachineReadGsPixel(0, 512, x, 0), 0u);
 }
 
 TEST(GsPicture, TheDepthTestKeepsTheNearerSurfaceInEitherOrder)

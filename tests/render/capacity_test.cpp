@@ -42,7 +42,7 @@ TEST(RenderCapacity, VertexBufferNeverOverrunAndGrowsAtLoadTime)
   EXPECT_EQ(BuildVertexBuffer(points.data(), nullptr, &vb, 12), 10);
   EXPECT_EQ(vb.count, 10);
   EXPECT_TRUE(canaryIntact(store, 10));
-  EXPECT_EQ(RenderStatsGet()->pointsLost, 4);
+  EXPECT_EQ(RenderGetStats()->pointsLost, 4);
   // A triangle on a point that did not fit is not drawn; the others are.
   std::vector<ScreenVertex> out(RENDER_PIECES_MAX * 3);
   TriangleBuffer tb = {out.data(), RENDER_PIECES_MAX};
@@ -50,7 +50,7 @@ TEST(RenderCapacity, VertexBufferNeverOverrunAndGrowsAtLoadTime)
   int32_t n = 0;
   EXPECT_EQ(BuildTriangleBuffer(&vb, nullptr, tris, 5, 0, &tb, &n, 0), 5);
   EXPECT_EQ(n, 1);
-  EXPECT_EQ(RenderStatsGet()->trianglesBad, 3);
+  EXPECT_EQ(RenderGetStats()->trianglesBad, 3);
   MachineCaptureConsole(nullptr);
   EXPECT_EQ(countOf(console, "do not fit the vertex buffer"), 1);
 
@@ -141,7 +141,7 @@ TEST(RenderCapacity, BigSurfacesComeOutWholeInBatches)
     ASSERT_EQ(pieces.size(), whole.size());
     EXPECT_EQ(memcmp(pieces.data(), whole.data(), whole.size() * sizeof(ScreenVertex)), 0);
   }
-  EXPECT_EQ(RenderStatsGet()->trianglesLost, 0);
+  EXPECT_EQ(RenderGetStats()->trianglesLost, 0);
 
   // Start and count are checked.
   VertexBuffer vb = {records.data(), 3, 3};
@@ -170,7 +170,7 @@ TEST(RenderCapacity, TooSmallBufferDropsWithOneConsoleLine)
   auto out = runBatches(records, tris, 1, &batches);
   EXPECT_EQ(batches, 2);
   EXPECT_EQ(out.size(), 6u);
-  EXPECT_GT(RenderStatsGet()->trianglesLost, 0);
+  EXPECT_GT(RenderGetStats()->trianglesLost, 0);
   out = runBatches(records, tris, 0, &batches);
   EXPECT_EQ(out.size(), 0u);
   MachineCaptureConsole(nullptr);

@@ -67,7 +67,7 @@ TEST(RenderClip, LeftAndTopEdgesAreInsideRightAndBottomOutside)
   auto out = runTriangles({a, b, c}, {0, 1, 2});
   ASSERT_EQ(out.size(), 3u);  // on the left and top edges: untouched
   EXPECT_TRUE(sameTriangle(&out[0], a, b, c));
-  EXPECT_EQ(RenderStatsGet()->trianglesClipped, 0);
+  EXPECT_EQ(RenderGetStats()->trianglesClipped, 0);
   // A vertex on the right edge is outside: cut, the cut points on x = 512.
   ScreenVertex d = sv(512, 100, 0.5f, 1, 1), e = sv(400, 10, 0.5f), f = sv(420, 200, 0.5f);
   out = runTriangles({d, e, f}, {0, 1, 2});

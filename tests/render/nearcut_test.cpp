@@ -90,7 +90,7 @@ uint32_t drawnAt(int x, int y)
 {
   const PS2VideoRam *ram = PS2ScreenGetVideoRAM();
   int32_t target = ram->swapFlag ? ram->frameBufferB : ram->frameBufferA;
-  return MachineGsPixel((uint32_t)target, 512, x, y) & 0xFFFFFF;
+  return MachineReadGsPixel((uint32_t)target, 512, x, y) & 0xFFFFFF;
 }
 
 // How far from the reference's outline a pixel may differ: screen positions

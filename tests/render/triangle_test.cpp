@@ -12,7 +12,7 @@ TEST(RenderTriangle, FacingDropsOneWindingAndKeepsDegenerate)
                                  sv(10, 10, 0.5f), sv(20, 20, 0.5f), sv(40, 40, 0.5f)};
   EXPECT_EQ(runTriangles(r, {0, 1, 2}, false).size(), 3u);
   EXPECT_EQ(runTriangles(r, {0, 2, 1}, false).size(), 0u);
-  EXPECT_EQ(RenderStatsGet()->trianglesCulled, 1);
+  EXPECT_EQ(RenderGetStats()->trianglesCulled, 1);
   // Collinear points: D is exactly 0 in either winding, and the triangle stays.
   EXPECT_EQ(runTriangles(r, {3, 4, 5}, false).size(), 3u);
   EXPECT_EQ(runTriangles(r, {3, 5, 4}, false).size(), 3u);
@@ -99,7 +99,7 @@ TEST(RenderTriangle, NearCutCasesAndCutPoints)
     ASSERT_EQ(out.size(), 6u);
     EXPECT_TRUE(sameTriangle(&out[0], near, far, qFar));
     EXPECT_TRUE(sameTriangle(&out[3], qFar, near, qNear));
-    EXPECT_EQ(RenderStatsGet()->trianglesCut, 1);
+    EXPECT_EQ(RenderGetStats()->trianglesCut, 1);
   }
   // Only N in front: (N, Q_F, Q_M). F behind at w = 3: F to N, s = (15/16) / 4,
   // hx = -23.4375, hy = -33.59375: (256 + 375, 112 + 537).
@@ -123,7 +123,7 @@ TEST(RenderTriangle, NearCutCasesAndCutPoints)
   EXPECT_TRUE(sameTriangle(&out[0], a, b, c));
   EXPECT_EQ(runTriangles({sv(0, 0, 1.5f), sv(100, 0, 2), sv(0, 100, 9)}, {0, 1, 2}).size(), 0u);
   EXPECT_EQ(runTriangles({hv(1, 2, -0.05f), hv(50, 0, 0), hv(0, 80, 2)}, {0, 1, 2}).size(), 0u);
-  EXPECT_EQ(RenderStatsGet()->trianglesNear, 2);
+  EXPECT_EQ(RenderGetStats()->trianglesNear, 2);
 }
 
 // A triangle reaching behind the camera is kept or culled by the side it

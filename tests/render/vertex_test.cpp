@@ -114,7 +114,7 @@ TEST(RenderVertex, NonFiniteAndHugeProjectionsAreDefined)
     EXPECT_EQ(BuildTriangleBuffer(&vb, nullptr, tris, 8, 0, &tb, &n, 0), 8);
     EXPECT_GT(n, 0);
   }
-  EXPECT_EQ(RenderStatsGet()->trianglesBad, 4);
+  EXPECT_EQ(RenderGetStats()->trianglesBad, 4);
   for (int32_t i = 0; i < 3 * n; i++) {
     EXPECT_TRUE(out[i].x >= 0 && out[i].x <= 512 && out[i].y >= 0 && out[i].y <= 224);
     EXPECT_FALSE(std::isnan(out[i].z));

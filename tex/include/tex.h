@@ -20,6 +20,14 @@ enum {
   TEX_ERR_DEPTH = -13       // a pixel depth or image variant the codec does not read
 };
 
+// Console texts that go with the codes; %s is the image's name. Every codec
+// reports a picture the pool cannot hold with the same line: the size it was
+// to be stored at, then the code.
+// With TEX_ERR_NO_MEMORY.
+constexpr char TEX_MSG_NO_MEMORY[] = "Error : %s (%d x %d pixels) does not fit in memory (%d) !";
+// With TEX_ERR_FAILED, when the codec could not read the image.
+constexpr char TEX_MSG_READ[] = "Error while reading %s !";
+
 // A registered image. The caller owns the record (a static, an element of an
 // object's clip array); the registry only links it, so it must stay valid
 // while registered.

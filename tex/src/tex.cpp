@@ -101,8 +101,8 @@ static int32_t fitTextureArea(TexEntry *entry)
     return TEX_OK;
   uint8_t *fitted = static_cast<uint8_t *>(MemAllocUninit(width * height * 4));
   if (!fitted) {
-    ConsoleAdd("Error : %s (%d x %d pixels) does not fit in memory (%d) !", entry->name,
-               (int)width, (int)height, (int)TEX_ERR_NO_MEMORY);
+    ConsoleAdd(TEX_MSG_NO_MEMORY, entry->name, (int)width, (int)height,
+               (int)TEX_ERR_NO_MEMORY);
     MemFree(entry->pixels);
     entry->pixels = nullptr;
     return TEX_ERR_NO_MEMORY;
@@ -124,7 +124,7 @@ static int32_t loadWithCodec(TexEntry *entry)
   if (!chosen)
     return TEX_OK;
   if (chosen->load(entry) != 0 || fitTextureArea(entry) != TEX_OK) {
-    ConsoleAdd("Error while reading %s !", entry->name);
+    ConsoleAdd(TEX_MSG_READ, entry->name);
     return TEX_ERR_FAILED;
   }
   TexRGBConvert(entry);

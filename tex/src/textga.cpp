@@ -351,8 +351,8 @@ int32_t TgaLoad(TexEntry *entry)
   int32_t result = TgaDecode(entry, static_cast<const uint8_t *>(file.data), file.size);
   FileFree(&file);
   if (result == TEX_ERR_NO_MEMORY)
-    ConsoleAdd("Error : %s (%d x %d pixels) does not fit in memory (%d) !", entry->name,
-               (int)entry->width, (int)entry->height, (int)result);
+    ConsoleAdd(TEX_MSG_NO_MEMORY, entry->name, (int)entry->width, (int)entry->height,
+               (int)result);
   return result;
 }
 

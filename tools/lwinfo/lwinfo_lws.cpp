@@ -198,7 +198,7 @@ static int32_t objectResult(const LwsScene *scene, int32_t result, const LwsBloc
 static json jsonWorld(const LwsScene *scene, const LwsBlock *item, float time)
 {
   float world[16];
-  if (LwsItemWorld(scene, item, time, world) != LWS_OK)
+  if (LwsGetItemWorld(scene, item, time, world) != LWS_OK)
     return json(nullptr);
   json out = json::array();
   for (int k = 0; k < 16; k++)
