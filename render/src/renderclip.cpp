@@ -151,25 +151,30 @@ static inline int cornersInside(const ScreenVertex *t)
 }
 
 // What the four passes do to a triangle no pass cuts: each sorts its corners
-// by the pass's coordinate (x, y, x, y) and hands them on. The same
-// compare-exchange steps on indices give the same order without the copies.
+// by the pass's coordinate (x, y, x, y) with stable compare-exchanges and
+// hands them on. Stable sorts compose: sorting by y what is sorted by x gives
+// the order of (y, x, place), and so on, so the four come to one stable sort
+// by y and then x.
+static inline int before(const ScreenVertex *a, const ScreenVertex *b)
+{
+  return a->y < b->y || (a->y == b->y && a->x < b->x);
+}
+
 static void passSortsOnly(ScreenVertex *t)
 {
-  static const int axes[4] = {0, 1, 0, 1}, pairs[3] = {0, 1, 0};
-  int order[3] = {0, 1, 2};
-  for (int axis : axes)
-    for (int pair : pairs) {
-      int a = order[pair], b = order[pair + 1];
-      if (coordOf(&t[b], axis) < coordOf(&t[a], axis)) {
-        order[pair] = b;
-        order[pair + 1] = a;
-      }
-    }
-  if (order[0] == 0 && order[1] == 1)
+  int o0 = 0, o1 = 1, o2 = 2, k;
+  if (before(&t[o1], &t[o0]))
+    k = o0, o0 = o1, o1 = k;
+  if (before(&t[o2], &t[o1]))
+    k = o1, o1 = o2, o2 = k;
+  if (before(&t[o1], &t[o0]))
+    k = o0, o0 = o1, o1 = k;
+  if (o0 == 0 && o1 == 1)
     return;
   ScreenVertex was[3] = {t[0], t[1], t[2]};
-  for (int k = 0; k < 3; k++)
-    t[k] = was[order[k]];
+  t[0] = was[o0];
+  t[1] = was[o1];
+  t[2] = was[o2];
 }
 
 int32_t renderClip(ScreenVertex *list, int32_t count, ScreenVertex *scratch, int *touched)
