@@ -134,9 +134,6 @@ static void dataQuadword(uint64_t low, uint64_t high)
       return;  // an odd count: the high half is padding
     machineGsWrite(gif.regs[gif.regIndex], high);
     nextRegister();
-  } else {
-    machineGsImageData(low, high);
-    gif.loopsLeft--;
   }
 }
 
@@ -144,9 +141,16 @@ void machineGifFeed(const uint64_t *words, uint32_t count)
 {
   for (uint32_t i = 0; i < count; i++) {
     uint64_t low = words[2 * i], high = words[2 * i + 1];
-    if (gif.loopsLeft == 0)
+    if (gif.loopsLeft == 0) {
       readTag(low, high);
-    else
+    } else if (gif.flg != GIF_FLG_PACKED && gif.flg != GIF_FLG_REGLIST) {
+      // IMAGE data goes to the transfer as one run, up to the loop's end.
+      uint32_t run = count - i < gif.loopsLeft ? count - i : gif.loopsLeft;
+      machineGsImageData(&words[2 * i], run);
+      gif.loopsLeft -= run;
+      i += run - 1;
+    } else {
       dataQuadword(low, high);
+    }
   }
 }

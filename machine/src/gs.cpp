@@ -80,28 +80,41 @@ static void imagePixel(uint32_t word)
   }
 }
 
-void machineGsImageData(uint64_t low, uint64_t high)
+// The stream's 32-bit halves in memory order are the pixels in order.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "image data is read as 32-bit pixels");
+
+void machineGsImageData(const uint64_t *words, uint32_t quadwords)
 {
   gsQueueSync();
   if (MachineRecording *rec = machineRecorder())
     if (trx.record && !rec->images.empty())
-      rec->images.back().quadwords++;
-  uint32_t words[4] = {(uint32_t)low, (uint32_t)(low >> 32), (uint32_t)high,
-                       (uint32_t)(high >> 32)};
-  // Mostly the four pixels lie on one row, in order in memory: store them at once.
-  uint32_t first = (trx.base + (trx.y & 2047) * trx.pitch + (trx.x & 2047)) & GS_MEM_MASK;
-  if (trx.active && trx.pixelsLeft >= 4 && trx.x + 4 <= trx.x0 + trx.width &&
-      (trx.x & 2047) <= 2047 - 3 && first <= GS_MEM_MASK - 3) {
-    std::memcpy(&gsMem[first], words, sizeof words);
-    trx.pixelsLeft -= 4;
-    if ((trx.x += 4) >= trx.x0 + trx.width) {
-      trx.x = trx.x0;
-      trx.y++;
+      rec->images.back().quadwords += quadwords;
+  const unsigned char *source = reinterpret_cast<const unsigned char *>(words);
+  uint32_t pixels = 4 * quadwords;
+  while (pixels > 0) {
+    // Mostly the pixels run along a row, in order in memory: copy the
+    // longest such stretch at once; a row wrapping at 2048 or at the end of
+    // memory goes a pixel at a time.
+    uint32_t first = (trx.base + (trx.y & 2047) * trx.pitch + (trx.x & 2047)) & GS_MEM_MASK;
+    uint32_t n = trx.x0 + trx.width - trx.x;
+    n = n < pixels ? n : pixels;
+    n = n < trx.pixelsLeft ? n : trx.pixelsLeft;
+    if (trx.active && n > 1 && (trx.x & 2047) + n <= 2048 && first + n <= GS_MEM_WORDS) {
+      std::memcpy(&gsMem[first], source, (size_t)n * 4);
+      trx.pixelsLeft -= n;
+      if ((trx.x += n) >= trx.x0 + trx.width) {
+        trx.x = trx.x0;
+        trx.y++;
+      }
+    } else {
+      uint32_t word;
+      std::memcpy(&word, source, 4);
+      imagePixel(word);
+      n = 1;
     }
-    return;
+    source += (size_t)n * 4;
+    pixels -= n;
   }
-  for (uint32_t word : words)
-    imagePixel(word);
 }
 
 // The context registers of the primitive: context 2 sits one address above context 1.

@@ -19,7 +19,8 @@ void machineGifReset(void);
 // The GS (gs.cpp): reset through CSR, one general register write, image data.
 void machineGsReset(void);
 void machineGsWrite(int address, uint64_t value);
-void machineGsImageData(uint64_t low, uint64_t high);
+// `quadwords` of IMAGE data, four pixels each.
+void machineGsImageData(const uint64_t *words, uint32_t quadwords);
 
 // GS local memory, 4 MiB as 32-bit words; every index is taken modulo its size.
 enum { GS_MEM_WORDS = 1 << 20, GS_MEM_MASK = GS_MEM_WORDS - 1 };
