@@ -189,9 +189,10 @@ static void startWorkers(int drawers)
 
 // The first primitive chooses the count: MORVANE_GS_WORKERS when set (1 draws
 // on the program's thread alone), otherwise two on a machine of three cores or
-// more and one below. On two cores a helper costs more than it gives: it
-// waits to be woken for every batch while the program and the system want
-// the other core (bench_gs on two cores: every list slower with two threads).
+// more and one below. On two cores a helper costs the show more than it
+// gives: the show's batches are short (every texture upload ends one), each
+// wakes the helper and waits for it, while the system wants the other core
+// (bench_show on two cores: 247-271 fps with one thread, 212-226 with two).
 static void chooseWorkers(void)
 {
   const char *text = std::getenv("MORVANE_GS_WORKERS");
