@@ -10,7 +10,6 @@
 #include "console.h"
 #include "mem.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 

@@ -143,7 +143,7 @@ void machineGifFeed(const uint64_t *words, uint32_t count)
     uint64_t low = words[2 * i], high = words[2 * i + 1];
     if (gif.loopsLeft == 0) {
       readTag(low, high);
-    } else if (gif.flg != GIF_FLG_PACKED && gif.flg != GIF_FLG_REGLIST) {
+    } else if (gif.flg == GIF_FLG_IMAGE) {
       // IMAGE data goes to the transfer as one run, up to the loop's end.
       uint32_t run = count - i < gif.loopsLeft ? count - i : gif.loopsLeft;
       machineGsImageData(&words[2 * i], run);

@@ -20,6 +20,12 @@ struct MemNode {
 };
 enum : uint32_t { MEM_NONE = 0xFFFFFFFFu };
 
+// The pool bytes a block of `size` takes: its size padded to 16, then its record.
+constexpr int64_t MemFootprint(int64_t size)
+{
+  return ((size + 15) & ~(int64_t)15) + (int64_t)sizeof(MemNode);
+}
+
 void MemInit(void);
 // A zero-filled block of `size` bytes, or null when the block and its record
 // do not fit in what is left of the pool or when `size` is negative.

@@ -35,6 +35,11 @@ void MemInit(void)
   initialised = 1;
 }
 
+static uint32_t padded16(int32_t size)
+{
+  return ((uint32_t)size + 15u) & ~15u;
+}
+
 // Books a block of `size` bytes and its record; the block's bytes are left as
 // they are.
 static void *allocate(int32_t size)
@@ -42,7 +47,7 @@ static void *allocate(int32_t size)
   if (!initialised || size < 0)
     return nullptr;
   // NOTE: the pool ends at 16 MiB, so padded sizes and offsets fit in 32 bits.
-  uint32_t padded = ((uint32_t)size + 15u) & ~15u;
+  uint32_t padded = padded16(size);
   uint32_t room = MEM_POOL_SIZE - memPointer;
   if (padded > room || room - padded < sizeof(MemNode))
     return nullptr;
@@ -142,11 +147,6 @@ const MemNode *MemGetNode(uint32_t offset)
   if (offset == MEM_NONE || offset > MEM_POOL_SIZE - sizeof(MemNode))
     return nullptr;
   return nodeAt(offset);
-}
-
-static uint32_t padded16(int32_t size)
-{
-  return ((uint32_t)size + 15u) & ~15u;
 }
 
 // One record at `offset`, reached from `previous`: where the layout puts it.

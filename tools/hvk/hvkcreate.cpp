@@ -27,6 +27,7 @@ namespace {
 struct Member {
   std::string name;  // as stored
   fs::path path;
+  int64_t size = 0;  // bytes, once read into the archive
 };
 
 }  // namespace
@@ -47,8 +48,7 @@ static std::string tooLarge(uintmax_t size)
 
 bool HvkShowCanLoad(int64_t archive, int64_t member)
 {
-  auto block = [](int64_t bytes) { return ((bytes + 15) & ~(int64_t)15) + (int64_t)sizeof(MemNode); };
-  return block(archive) + block(member) <= MEM_POOL_SIZE;
+  return MemFootprint(archive) + MemFootprint(member) <= MEM_POOL_SIZE;
 }
 
 // The show holds the archive image and the member in one pool. A member
@@ -121,7 +121,7 @@ static void putWord(std::vector<uint8_t> *image, size_t at, uint32_t value)
 }
 
 // Appends the member's bytes, packed when that is smaller, and fills its entry.
-static int addMember(const Member &member, const HvkCreateOptions &options, size_t entry,
+static int addMember(Member &member, const HvkCreateOptions &options, size_t entry,
                      std::vector<uint8_t> *image)
 {
   std::vector<uint8_t> bytes;
@@ -131,6 +131,7 @@ static int addMember(const Member &member, const HvkCreateOptions &options, size
     return HvkFail(member.path.string(), problem);
   HvkFreshPool();
   int32_t size = (int32_t)bytes.size();
+  member.size = size;
   void *packed = nullptr;
   int32_t packedSize = 0;
   bool pack = !options.storeAll && FilePack(bytes.data(), size, &packed, &packedSize) == PACK_OK &&
@@ -170,20 +171,15 @@ static void warnIfTooLarge(const std::string &archive, const std::vector<Member>
                            size_t imageSize)
 {
   const Member *largest = nullptr;
-  uintmax_t largestSize = 0;
-  for (const Member &member : members) {
-    std::error_code ec;
-    uintmax_t size = fs::file_size(member.path, ec);
-    if (!ec && (!largest || size > largestSize)) {
+  for (const Member &member : members)
+    if (!largest || member.size > largest->size)
       largest = &member;
-      largestSize = size;
-    }
-  }
-  if (largest && !HvkShowCanLoad((int64_t)imageSize, (int64_t)largestSize))
+  if (largest && !HvkShowCanLoad((int64_t)imageSize, largest->size))
     fprintf(stderr,
-            "hvk: %s: warning: the archive (%zu bytes) and its largest member %s (%ju bytes) do not fit "
+            "hvk: %s: warning: the archive (%zu bytes) and its largest member %s (%lld bytes) do not fit "
             "in the show's %d-byte memory pool together: the show cannot load that member\n",
-            archive.c_str(), imageSize, largest->name.c_str(), largestSize, (int)MEM_POOL_SIZE);
+            archive.c_str(), imageSize, largest->name.c_str(), (long long)largest->size,
+            (int)MEM_POOL_SIZE);
 }
 
 int HvkCreate(const HvkCreateOptions &options)
@@ -199,7 +195,7 @@ int HvkCreate(const HvkCreateOptions &options)
   putWord(&image, 4, (uint32_t)members.size());
   size_t entry = ARC_HEADER_SIZE;
   int packedCount = 0;
-  for (const Member &member : members) {
+  for (Member &member : members) {
     size_t advance = ARC_ENTRY_SIZE + member.name.size() + 1;
     putWord(&image, entry, (uint32_t)advance);
     std::copy(member.name.begin(), member.name.end(), image.begin() + entry + ARC_ENTRY_SIZE);
